@@ -1,0 +1,12 @@
+// The subcommands of korvane-batch. Each takes the arguments after its name and
+// returns the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+using TBatchArgs = std::vector<std::string>;
+
+int RunNormalize(const TBatchArgs& args);
+int RunReplay(const TBatchArgs& args);
+int RunCheck(const TBatchArgs& args);

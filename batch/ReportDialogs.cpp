@@ -1,0 +1,75 @@
+#include "batch/ReportDialogs.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "stream/TxStream.h"
+
+std::string PrintableBytes(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b <= 0x7E) {
+      out += c;
+      continue;
+    }
+    out += '<';
+    out += kHex[b >> 4];
+    out += kHex[b & 0x0F];
+    out += '>';
+  }
+  return out;
+}
+
+TReportDialogs::TReportDialogs(std::FILE* out) : out_(out), previous_(SetDialogs(this)) {}
+
+TReportDialogs::~TReportDialogs() {
+  SetDialogs(previous_);
+}
+
+TMsgAnswer TReportDialogs::Message(const std::string& text, TMsgKind, TMsgButtons buttons, int) {
+  std::fprintf(out_, "box%s%s: %s\n", Context.empty() ? "" : " ", Context.c_str(),
+               PrintableBytes(text).c_str());
+  switch (buttons) {
+    case TMsgButtons::Ok:
+      return TMsgAnswer::Ok;
+    case TMsgButtons::OkCancel:
+      return TMsgAnswer::Cancel;
+    case TMsgButtons::YesNo:
+      return TMsgAnswer::No;
+    case TMsgButtons::YesNoCancel:
+      return TMsgAnswer::Cancel;
+  }
+  return TMsgAnswer::Cancel;
+}
+
+bool TReportDialogs::InputQuery(const std::string&, const std::string&, std::string&) {
+  return false;
+}
+
+bool TReportDialogs::OpenFileName(TFileDialogRequest&) {
+  return false;
+}
+
+bool TReportDialogs::SaveFileName(TFileDialogRequest&) {
+  return false;
+}
+
+TBatchWorkDir::TBatchWorkDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "korvane-batch-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return;
+  path_ = pattern;
+  ClearWorkFileNames();
+  std::filesystem::path dir(path_);
+  BulletFileName = (dir / "~korvane.bullet.file.batch.tmp").string();
+  OutputFileName = (dir / "~korvane.reorg.file.batch.tmp").string();
+}
+
+TBatchWorkDir::~TBatchWorkDir() {
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  ClearWorkFileNames();
+}

@@ -1,0 +1,31 @@
+#include "settings/Dialogs.h"
+
+namespace {
+
+class TFallbackDialogs final : public Dialogs {
+ public:
+  TMsgAnswer Message(const std::string&, TMsgKind, TMsgButtons buttons, int) override {
+    return buttons == TMsgButtons::Ok || buttons == TMsgButtons::OkCancel ? TMsgAnswer::Ok
+                                                                          : TMsgAnswer::Yes;
+  }
+  bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+  bool OpenFileName(TFileDialogRequest&) override { return false; }
+  bool SaveFileName(TFileDialogRequest&) override { return false; }
+  void Beep() override {}
+  void Halt(int exitCode) override { throw EHalt{exitCode}; }
+};
+
+TFallbackDialogs fallback;
+Dialogs* current = &fallback;
+
+}  // namespace
+
+Dialogs& Dlg() {
+  return *current;
+}
+
+Dialogs* SetDialogs(Dialogs* d) {
+  Dialogs* old = current == &fallback ? nullptr : current;
+  current = d ? d : &fallback;
+  return old;
+}

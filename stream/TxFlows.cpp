@@ -1,0 +1,364 @@
+#include "stream/TxFlows.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+#include "pgn/StrScan.h"
+#include "settings/CTErrorU.h"
+#include "settings/Dialogs.h"
+
+namespace {
+
+TProgressHook progressHook;
+
+// The outer layer of a flow: a stream failure ends it quietly, anything else
+// asks whether to go on. A halt always passes.
+template <class Body>
+bool Guarded(Body&& body) {
+  try {
+    body();
+    return true;
+  } catch (const EChessException&) {
+    return false;
+  } catch (const std::exception&) {
+    AskCatchAll();
+    return false;
+  }
+}
+
+// The inner layer: shows the flow's own words, then passes the failure on.
+template <class Body, class Words>
+void Reported(Body&& body, Words&& words) {
+  try {
+    body();
+  } catch (const std::exception&) {
+    ShowMessage(words());
+    throw;
+  }
+}
+
+std::string LastErrorOf(const TFStreamText* s) {
+  return s ? s->LastError : std::string();
+}
+
+// A plain failure of the text-file writing (not a stream failure).
+class ETextFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The output of Save, Save As and Append. Save and Save As write a temporary
+// file beside the target that replaces it only once complete and on disk;
+// Append writes at the end and cuts the file back when it fails.
+class TSaveTarget {
+ public:
+  ~TSaveTarget() { Abandon(); }
+
+  bool Open(const std::string& name, bool append) {
+    name_ = name;
+    append_ = append;
+    if (append) {
+      struct stat st {};
+      // Append needs an existing file, as the text-file append does.
+      if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+      if (!file_.Open(name, TOpenMode::ReadWrite)) return false;
+      start_ = at_ = file_.Size();
+      return start_ >= 0;
+    }
+    std::filesystem::path target(name);
+    std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
+    std::string pattern = dir + "/.~korvane-save-XXXXXX";
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0) return false;
+    ::close(fd);
+    temp_ = pattern;
+    if (!file_.Open(temp_, TOpenMode::ReadWrite)) return false;
+    struct stat st {};
+    // The saved file keeps the permissions of the file it replaces.
+    mode_t mode = ::stat(name.c_str(), &st) == 0 ? (st.st_mode & 07777) : DefaultMode();
+    ::fchmod(file_.Fd(), mode);
+    return true;
+  }
+
+  void Write(std::string_view bytes) {
+    pending_.append(bytes);
+    if (pending_.size() >= (1u << 20)) Flush();
+  }
+
+  void Flush() {
+    if (!file_.WriteAt(at_, pending_.data(), static_cast<int64_t>(pending_.size())))
+      throw ETextFileError("#8263");
+    at_ += static_cast<int64_t>(pending_.size());
+    pending_.clear();
+  }
+
+  // Puts the written text in place; false when that fails (nothing replaced).
+  bool Commit() {
+    Flush();
+    if (!file_.Sync() || !file_.Close()) return false;
+    if (!append_ && std::rename(temp_.c_str(), name_.c_str()) != 0) return false;
+    temp_.clear();
+    committed_ = true;
+    return true;
+  }
+
+  void Abandon() {
+    if (committed_) return;
+    if (append_ && file_.IsOpen() && start_ >= 0) file_.Truncate(start_);
+    file_.Close();
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+    committed_ = true;
+  }
+
+ private:
+  static mode_t DefaultMode() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+  }
+
+  TFile file_;
+  std::string name_;
+  std::string temp_;
+  std::string pending_;
+  bool append_ = false;
+  bool committed_ = false;
+  int64_t start_ = -1;
+  int64_t at_ = 0;
+};
+
+constexpr char kBadBulletMessage[] =
+    "One or more bad bullets across file pages.\r\nCorrections are recommended followed by Save "
+    "As.\r\nRecord current game count for later validation.\r\n   This is a page error and may "
+    "repeat if there are\r\nadditional pages.\r\n   The current save should not be interrupted "
+    "since\r\ndoing so could lead to a zero-length file. To avoid\r\nbad bullets, use the bad "
+    "bullet find macro (top of list)\r\nwhenever files opened show input errors.";
+
+// Writes the games of one page as plain PGN: CR LF, the game from its first tag
+// line to its last line, CR LF.
+void WriteGamesOfPage(TSaveTarget& out, std::string_view page) {
+  size_t at = page.find(kBullet);
+  while (at != std::string_view::npos) {
+    size_t next = page.find(kBullet, at + 1);
+    size_t end = next == std::string_view::npos ? page.size() : next;
+    if (page.compare(at + 1, 2, "\r\n") != 0) {
+      ShowMessage(kBadBulletMessage);
+      std::string rest(page.substr(at + 1));
+      size_t spaces = rest.find_first_not_of(' ');
+      rest.erase(0, spaces == std::string::npos ? rest.size() : spaces);
+      rest.resize(static_cast<size_t>(RemoveChar(rest, kBullet)));
+      if (rest.size() >= 2 && rest.compare(rest.size() - 2, 2, "\r\n") == 0)
+        rest.resize(rest.size() - 2);
+      out.Write(rest);
+      out.Write("\r\n");
+      return;
+    }
+    size_t from = at + 1;
+    while (page.compare(from + 2, 2, "\r\n") == 0 && from + 4 <= end) from += 2;
+    size_t to = end;
+    while (to >= from + 2 && page.compare(to - 2, 2, "\r\n") == 0) to -= 2;
+    out.Write(page.substr(from, to - from));
+    out.Write("\r\n");
+    at = next;
+  }
+}
+
+uint64_t TickCount() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+}  // namespace
+
+std::unique_ptr<TFStreamTxStr> OpenInputFile(const std::string& fileName, std::string& firstText,
+                                             int32_t bufferSize) {
+  std::unique_ptr<TFStreamTxStr> stream;
+  bool ok = Guarded([&] {
+    Reported(
+        [&] {
+          stream = std::make_unique<TFStreamTxStr>(fileName, BulletFileName, OutputFileName,
+                                                   TOpenMode::Read, bufferSize);
+        },
+        [&] { return "error opening file " + fileName; });
+    Reported(
+        [&] {
+          const char* cursor = nullptr;
+          stream->LoadGameBuffer(cursor);
+          firstText = stream->BufferText();
+        },
+        [&] { return "Error while reading file (" + LastErrorOf(stream.get()) + ")."; });
+  });
+  if (!ok) stream.reset();
+  return stream;
+}
+
+std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> input,
+                                                std::string& pageText) {
+  if (!input) return nullptr;
+  bool ok = Guarded([&] {
+    Reported([&] { input->ConvertToBulletFile(); },
+             [&] { return "Error creating bullet file (" + LastErrorOf(input.get()) + ")."; });
+  });
+  int32_t bufferSize = input->BufferSize;
+  input.reset();
+  if (!ok) return nullptr;
+  return OpenBulletFile(bufferSize, pageText);
+}
+
+std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& pageText) {
+  pageText = "Open failed";
+  std::unique_ptr<TFStreamTxStr> stream;
+  bool ok = Guarded([&] {
+    Reported(
+        [&] {
+          stream = std::make_unique<TFStreamTxStr>(BulletFileName, "", "", TOpenMode::ReadWrite,
+                                                   bufferSize);
+        },
+        [] { return std::string("Error opening bullet file"); });
+    Reported(
+        [&] {
+          stream->BuildPageMap();
+          stream->GotoPage(1, pageText);
+        },
+        [&] { return "Error processing bullet file (" + LastErrorOf(stream.get()) + ")."; });
+  });
+  if (!ok) stream.reset();
+  return stream;
+}
+
+std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxStr> stream) {
+  if (!stream) return nullptr;
+  bool ok = Guarded([&] {
+    Reported([&] { stream->WriteAllPages(); },
+             [&] { return "Error reorganizing bullet file (" + LastErrorOf(stream.get()) + ")."; });
+  });
+  if (!ok) stream.reset();
+  return stream;
+}
+
+void SwapReorgFile() {
+  std::error_code ec;
+  if (!std::filesystem::remove(BulletFileName, ec) || ec)
+    throw std::runtime_error("error on delete (ref: 8442)");
+  if (std::rename(OutputFileName.c_str(), BulletFileName.c_str()) != 0)
+    throw std::runtime_error("error on rename (ref: 8443)");
+}
+
+bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& fileName,
+                  bool noPrompt) {
+  if (!stream.Map) return false;
+  int32_t remembered = stream.CurrentPage();
+  std::string errorText;
+  TSaveTarget out;
+  const char* verb = mode == TSaveMode::Append ? "Append to" : "Overwrite";
+  if (!noPrompt && std::filesystem::exists(fileName) &&
+      Dlg().Message(std::string(verb) + " " + fileName + " ?", TMsgKind::Confirmation,
+                    TMsgButtons::YesNo) != TMsgAnswer::Yes)
+    return false;
+  return Guarded([&] {
+    Reported(
+        [&] {
+          if (!out.Open(fileName, mode == TSaveMode::Append)) {
+            errorText = "error trying to create " + fileName;
+            throw ETextFileError(errorText);
+          }
+        },
+        [&] { return "Error during save or append (" + errorText + LastErrorOf(&stream) + ")."; });
+    Reported(
+        [&] {
+          try {
+            int32_t count = stream.PageCount();
+            for (int32_t page = 1; page <= count; ++page) {
+              const char* text = nullptr;
+              int32_t length = 0;
+              // A page that cannot be read back would be missing from the file.
+              if (stream.GotoPageRaw(page, text, length) != page) throw ETextFileError("page read");
+              WriteGamesOfPage(out, std::string_view(text, static_cast<size_t>(length)));
+              ReportProgress(page, count);
+            }
+            out.Flush();
+          } catch (const std::exception&) {
+            errorText = "I/O error on write. Save was incomplete (ref: 4254)";
+            ShowMessage(errorText);
+            out.Abandon();
+            throw;
+          }
+        },
+        [&] { return "Write error (" + errorText + " " + LastErrorOf(&stream) + ")."; });
+    if (!out.Commit()) {
+      out.Abandon();
+      ShowMessage("close error #9789");
+      throw ETextFileError("close error #9789");
+    }
+    const char* text = nullptr;
+    int32_t length = 0;
+    stream.GotoPageRaw(remembered, text, length);
+  });
+}
+
+std::string NewWorkFileText(const std::string& dateText) {
+  static constexpr const char* kLines[] = {"[Event \"?\"]",
+                                           "[Site \"?\"]",
+                                           nullptr,
+                                           "[Round \"?\"]",
+                                           "[White \"?\"]",
+                                           "[Black \"?\"]",
+                                           "[Result \"*\"]",
+                                           "[WhiteElo \"0000\"]",
+                                           "[BlackElo \"0000\"]",
+                                           "[ECO \"C00\"]",
+                                           "",
+                                           "1.e4 *"};
+  std::string text = "\xB7\r\n";
+  for (const char* line : kLines) {
+    text += line ? std::string(line) : "[Date \"" + dateText + "\"]";
+    text += "\r\n";
+  }
+  return text;
+}
+
+bool CreateNewBulletFile(int32_t bufferSize, const std::string& dateText) {
+  std::unique_ptr<TFStreamTxStr> stream;
+  return Guarded([&] {
+    Reported(
+        [&] {
+          stream = std::make_unique<TFStreamTxStr>(BulletFileName, "", "", TOpenMode::Create,
+                                                   bufferSize);
+          stream->WriteString(NewWorkFileText(dateText));
+        },
+        [&] { return "Error creating bullet file (" + LastErrorOf(stream.get()) + ")."; });
+  });
+}
+
+std::string TickDigits(uint64_t tickCount) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%012llu", static_cast<unsigned long long>(tickCount));
+  std::string s(text);
+  return s.substr(s.size() - 8);
+}
+
+void InitWorkFileNames(const std::string& dir) {
+  BulletFileName = dir + "~korvane.bullet.file." + TickDigits(TickCount()) + ".tmp";
+  OutputFileName = dir + "~korvane.reorg.file." + TickDigits(TickCount()) + ".tmp";
+}
+
+int DeleteStaleWorkFiles(const std::string& dir) {
+  return DeleteUnlockedFiles(dir, "~korvane.");
+}
+
+void SetProgressHook(TProgressHook hook) {
+  progressHook = std::move(hook);
+}
+
+void ReportProgress(int64_t done, int64_t total) {
+  if (progressHook) progressHook(done, total);
+}

@@ -1,0 +1,54 @@
+// The stream-level file flows behind Open, New, Save, Save As, Append and
+// Reorg. Each catches its own failures in two layers: the inner layer shows its
+// own words around the stream's message, the outer one ends the flow quietly for
+// an EChessException and asks whether to continue for anything else.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "stream/TxStream.h"
+
+enum class TSaveMode { Save = 0, SaveAs = 1, Append = 2 };
+
+// Opens the user's file read-only and loads its first buffer of whole games into
+// firstText. Nothing (after its message) when that fails.
+std::unique_ptr<TFStreamTxStr> OpenInputFile(const std::string& fileName, std::string& firstText,
+                                             int32_t bufferSize);
+// Converts the input into the bullet file, frees the input, opens the bullet file.
+std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> input,
+                                                std::string& pageText);
+// Opens the bullet file read-write, builds its map and reads page 1 into pageText.
+std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& pageText);
+// Writes every page in order into the reorganisation file. The stream comes back
+// on success; nothing on failure.
+std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxStr> stream);
+// Replaces the bullet file by the reorganisation file; raises std::runtime_error
+// "error on delete (ref: 8442)" or "error on rename (ref: 8443)".
+void SwapReorgFile();
+// Writes the whole work file as plain PGN. Save and Save As never leave a
+// truncated target behind (a temporary file replaces it only when complete);
+// a failed Append cuts the file back to its old length.
+bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& fileName,
+                  bool noPrompt);
+// The starting text of a new work file, with dateText in its Date tag.
+std::string NewWorkFileText(const std::string& dateText);
+// Creates the bullet file afresh holding NewWorkFileText; false after a message.
+bool CreateNewBulletFile(int32_t bufferSize, const std::string& dateText);
+
+// Builds the two work-file names in dir (which ends in '/') from the
+// millisecond tick count, "~korvane.bullet.file.########.tmp" and
+// "~korvane.reorg.file.########.tmp", and makes them the names in force.
+void InitWorkFileNames(const std::string& dir);
+// Deletes the "~korvane.*" files of dir that no running instance holds.
+int DeleteStaleWorkFiles(const std::string& dir);
+// The last eight digits of a tick count, as the work-file names carry them.
+std::string TickDigits(uint64_t tickCount);
+
+// Long operations report progress here (bytes done of total) so that a window
+// can repaint a progress bar; the hook must not hand input back to the user.
+using TProgressHook = std::function<void(int64_t done, int64_t total)>;
+void SetProgressHook(TProgressHook hook);
+void ReportProgress(int64_t done, int64_t total);

@@ -1,0 +1,506 @@
+#include "stream/TxStream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "pgn/StrScan.h"
+#include "settings/CTErrorU.h"
+#include "settings/Dialogs.h"
+#include "stream/TxFlows.h"
+
+std::string BulletFileName;
+std::string OutputFileName;
+
+void ClearWorkFileNames() {
+  BulletFileName.clear();
+  OutputFileName.clear();
+}
+
+namespace {
+
+bool IsBlank(char c) {
+  return c == '\0' || c == '\t' || c == '\n' || c == '\r' || c == ' ';
+}
+
+// The next "[Event " in [from, end), or nullptr.
+const char* FindEvent(const char* from, const char* end) {
+  while (end - from >= static_cast<std::ptrdiff_t>(kEventTag.size())) {
+    const void* hit =
+        std::memchr(from, '[', static_cast<size_t>(end - from) - kEventTag.size() + 1);
+    if (!hit) return nullptr;
+    const char* p = static_cast<const char*>(hit);
+    if (std::memcmp(p + 1, kEventTag.data() + 1, kEventTag.size() - 1) == 0) return p;
+    from = p + 1;
+  }
+  return nullptr;
+}
+
+// The last "[Event " in [begin, end), or nullptr.
+const char* FindLastEvent(const char* begin, const char* end) {
+  for (const char* p = end - kEventTag.size(); p >= begin; --p) {
+    if (*p == '[' && std::memcmp(p + 1, kEventTag.data() + 1, kEventTag.size() - 1) == 0) return p;
+  }
+  return nullptr;
+}
+
+// The first CR directly followed by LF in [from, end), or nullptr.
+const char* FindCrLf(const char* from, const char* end) {
+  while (from < end) {
+    const void* hit = std::memchr(from, '\r', static_cast<size_t>(end - from));
+    if (!hit) return nullptr;
+    const char* p = static_cast<const char*>(hit);
+    if (p + 1 < end && p[1] == '\n') return p;
+    from = p + 1;
+  }
+  return nullptr;
+}
+
+// Collapses every run of CR bytes before an LF to one CR, then every run of
+// CR LF pairs to one pair (what repeated replacement of CR CR LF and of CR LF
+// CR LF by CR LF leaves).
+void CollapseLineEnds(std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r') {
+      size_t j = i;
+      while (j < s.size() && s[j] == '\r') ++j;
+      if (j < s.size() && s[j] == '\n') {
+        out += "\r\n";
+        i = j;
+        continue;
+      }
+    }
+    out += s[i];
+  }
+  std::string merged;
+  merged.reserve(out.size());
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out.compare(i, 2, "\r\n") == 0) {
+      merged += "\r\n";
+      ++i;
+      while (out.compare(i + 1, 2, "\r\n") == 0) i += 2;
+      continue;
+    }
+    merged += out[i];
+  }
+  s = std::move(merged);
+}
+
+bool EndsLikeGame(const std::string& game) {
+  if (game.empty()) return false;
+  char last = game.back();
+  return last == '*' || last == '0' || last == '1' || last == '2';
+}
+
+}  // namespace
+
+bool IsGameResult(std::string_view token) {
+  return token == "1-0" || token == "0-1" || token == "1/2-1/2" || token == "*" || token == "1/2";
+}
+
+bool RepairGameShape(std::string& game) {
+  CollapseLineEnds(game);
+  size_t tagEnd = game.rfind("\"]");
+  if (tagEnd == std::string::npos) return false;
+  game.insert(tagEnd + 2, "\r\n");
+  while (!game.empty() && IsBlank(game.back())) game.pop_back();
+  if (game.size() <= 1) return false;
+  size_t event = game.find(kEventTag);
+  size_t white = game.find("[White ");
+  if (event == std::string::npos && white == std::string::npos) return false;
+  game.erase(0, std::min(event, white));
+  game.insert(0, "\r\n");
+  if (EndsLikeGame(game)) return true;
+  if (game.size() < 7) return false;
+  std::string cut = CutAfterLastResult(game);
+  if (cut.empty()) return false;
+  game = std::move(cut);
+  return true;
+}
+
+// ---- TBufMap
+
+TBufMap::TBufMap() {
+  Entries.reserve(cMaxMap);
+}
+
+void TBufMap::Add(int64_t offset, int32_t length, int32_t games) {
+  // Refused before counting, so that Count never names an entry that is not there.
+  if (Count >= cMaxMap) throw EChessException("cMaxMap exceeded");
+  Entries.push_back({offset, length, games});
+  ++Count;
+}
+
+void TBufMap::Compact() {
+  Entries.shrink_to_fit();
+  Compacted = true;
+}
+
+// ---- TFStreamText
+
+TFStreamText::TFStreamText(const std::string& fileName, TOpenMode mode, int32_t bufferSize)
+    : BufferSize(bufferSize), Name(fileName) {
+  if (bufferSize <= 0 || bufferSize > std::numeric_limits<int32_t>::max() - 2 * kBufferSlack)
+    throw EFileOpenError("buffer size out of range");
+  if (!File.Open(fileName, mode)) throw EFileOpenError("cannot open " + fileName);
+  SetBufferLength(bufferSize + kBufferSlack);
+}
+
+void TFStreamText::SetBufferLength(int32_t length) {
+  Buffer.resize(static_cast<size_t>(length) + 1);
+  size_t from = BufferSize >= 1 ? static_cast<size_t>(BufferSize - 1) : 0;
+  if (from < Buffer.size())
+    std::fill(Buffer.begin() + static_cast<std::ptrdiff_t>(from), Buffer.end(), '\0');
+}
+
+void TFStreamText::Fail(const std::string& message) {
+  LastError = message;
+  throw EChessException(message);
+}
+
+void TFStreamText::WriteString(std::string_view s) {
+  if (!File.WriteAt(Pos, s.data(), static_cast<int64_t>(s.size()))) Fail("I/O error on write");
+  Pos += static_cast<int64_t>(s.size());
+}
+
+int64_t TFStreamText::FileSize() const {
+  return File.Size();
+}
+
+// ---- TFStreamTxStr: reading games
+
+TFStreamTxStr::TFStreamTxStr(const std::string& fileName, const std::string& bulletName,
+                             const std::string& outputName, TOpenMode mode, int32_t bufferSize)
+    : TFStreamText(fileName, mode, bufferSize) {
+  if (!bulletName.empty() && BulletFileName.empty()) BulletFileName = bulletName;
+  if (!outputName.empty() && OutputFileName.empty()) OutputFileName = outputName;
+}
+
+void TFStreamTxStr::Reset(bool freeMap) {
+  Pos = 0;
+  Loaded = false;
+  if (freeMap) Map.reset();
+  LastError.clear();
+  AtEof = false;
+  GameCursor = nullptr;
+  GamesDone = false;
+}
+
+int32_t TFStreamTxStr::LoadGameBuffer(const char*& cursor) {
+  char* b = Buffer.data();
+  int64_t fileSize = File.Size();
+  if (fileSize < 0) Fail("I/O error on read");
+  int64_t got = File.ReadAt(Pos, b, BufferSize);
+  if (got < 0) Fail("I/O error on read");
+  Pos += got;
+  bool final = Pos >= fileSize;
+  b[got] = '\0';
+  if (got < 2) Fail(fileSize == 0 ? "file is empty" : "no paired carRtn-lineFeed (1)");
+  if (final && b[got - 1] != '\n') {
+    // The file does not end in a line end: give its trimmed text exactly one.
+    int64_t i = got - 1;
+    while (i >= 0 && IsBlank(b[i])) --i;
+    std::memcpy(b + i + 1, "\r\n", 3);
+  }
+  size_t textLength = std::strlen(b);
+  const char* lf = static_cast<const char*>(memrchr(b, '\n', textLength));
+  if (!lf) Fail("line too long/buffer too small");
+  if (lf == b || lf[-1] != '\r') Fail("no paired carRtn-lineFeed (2)");
+  int64_t l = lf - b + 1;
+  b[l] = '\0';
+
+  int64_t start = l;  // the end check starts at the terminating zero on the final load
+  if (!final) {
+    if (l < 10) Fail("buffer too small");
+    const char* last = FindLastEvent(b, b + l);
+    if (!last || !FindEvent(b, last)) Fail("no full, valid game contained in buffer");
+    start = last - b - 1;
+  }
+  int64_t i = start;
+  while (i >= 0 && IsBlank(b[i])) b[i--] = '\0';
+  int32_t kept = 0;
+  if (i >= 0) {
+    int64_t j = i;
+    while (j >= 0 && b[j] != '\t' && b[j] != '\n' && b[j] != ' ') --j;
+    std::string_view token(b + j + 1, static_cast<size_t>(i - j));
+    if (!IsGameResult(token)) Fail("no valid, ending game result (\"" + std::string(token) + "\")");
+    std::memcpy(b + i + 1, "\r\n", 3);
+    kept = static_cast<int32_t>(i + 3);
+  }
+  if (kept != 0 && !final) {
+    Pos -= got - kept;
+  } else {
+    if (Pos != fileSize) Fail("read past eof");
+    AtEof = true;
+  }
+  TextEnd = b + kept;
+  cursor = b;
+  Loaded = true;
+  ReportProgress(Pos, fileSize);
+  return kept;
+}
+
+std::string TFStreamTxStr::BufferText() const {
+  return Loaded && TextEnd ? std::string(Buffer.data(), TextEnd) : std::string();
+}
+
+void TFStreamTxStr::ReadGame(std::string& game) {
+  if (GamesDone) Fail("read past eol");
+  if (!Loaded && LoadGameBuffer(GameCursor) == 0) Fail("no valid games to process");
+  const char* cursor = GameCursor;
+  const char* end = TextEnd - 2;  // the last game ends at the buffer's final CR LF
+  const char* own = FindEvent(cursor, TextEnd);
+  const char* next = own ? FindEvent(own + 1, TextEnd) : nullptr;
+  if (next) {
+    const char* e = next;
+    while (e > cursor && IsBlank(e[-1])) --e;
+    // The line end must lie before the next game: an "[Event " in the middle of
+    // a line cannot start a game.
+    end = FindCrLf(e, next);
+    if (!end) Fail("nil read");
+  }
+  game.assign(cursor, end);
+  GameCursor = end + 2;
+  if (*GameCursor != '\0') return;
+  if (AtEof) {
+    GamesDone = true;
+    return;
+  }
+  // A final buffer that keeps nothing (only blanks after the last game) ends the file too.
+  if (LoadGameBuffer(GameCursor) == 0 && AtEof) GamesDone = true;
+}
+
+// ---- bullet file
+
+int32_t CountBullets(TFStreamText& stream, std::string_view text) {
+  if (text.size() < kRecordStart.size() || text.substr(0, kRecordStart.size()) != kRecordStart)
+    stream.Fail("top bullet/[Event misplaced");
+  int32_t count = 0;
+  size_t at = 0;
+  while ((at = text.find(kBullet, at)) != std::string_view::npos) {
+    for (size_t k = 0; k < kRecordStart.size(); ++k) {
+      if (at + k >= text.size()) stream.Fail("last bullet/[Event misplaced");
+      if (text[at + k] != kRecordStart[k]) stream.Fail("midrange bullet/[Event misplaced");
+    }
+    ++count;
+    ++at;
+  }
+  return count;
+}
+
+void TFStreamTxStr::ConvertToBulletFile() {
+  Reset(true);
+  if (BulletFileName.empty()) Fail("logic 8839");
+  TFile out;
+  if (!out.Open(BulletFileName, TOpenMode::Create)) Fail("terminating error #8363");
+  int64_t at = 0;
+  std::string game;
+  std::string pending;  // records are gathered and written in large blocks
+  constexpr size_t kBlock = 1 << 20;
+  auto flush = [&] {
+    if (!out.WriteAt(at, pending.data(), static_cast<int64_t>(pending.size())))
+      Fail("I/O error on write");
+    at += static_cast<int64_t>(pending.size());
+    pending.clear();
+  };
+  try {
+    while (!GamesDone) {
+      ReadGame(game);
+      if (game.compare(0, 9, "\r\n[Event ") != 0) {
+        if (!RepairGameShape(game))
+          NoticeOrHalt("Badly formatted. Correct with VESPRA.exe\r\n" + game);
+      }
+      if (!EndsLikeGame(game) && !RepairGameShape(game)) NoticeOrHalt("Odd game end\r\n" + game);
+      pending += kBullet;
+      pending += game;
+      pending += "\r\n";
+      if (pending.size() >= kBlock) flush();
+    }
+    flush();
+  } catch (const EChessException&) {
+    ShowMessage("Last valid game or buffer: \r\n" + game);
+    out.Close();
+    throw;
+  }
+  if (!out.Close()) Fail("I/O error on write");
+}
+
+void TFStreamTxStr::ReadMapPage(int64_t fileSize) {
+  if (!Map) Map = std::make_unique<TBufMap>();
+  int64_t p = Pos;
+  char* b = Buffer.data();
+  int64_t got = File.ReadAt(p, b, BufferSize);
+  if (got < 0) Fail("I/O error on read");
+  Pos = p + got;
+  bool last = Pos >= fileSize;
+  b[got] = '\0';
+  size_t textLength = std::strlen(b);
+  int32_t bullets = 0;
+  const char* lastBullet = nullptr;
+  for (const char* q = b; (q = static_cast<const char*>(
+                               std::memchr(q, kBullet, textLength - static_cast<size_t>(q - b))));
+       ++q) {
+    ++bullets;
+    lastBullet = q;
+  }
+  if (bullets == 0) Fail("game too big/buffer too small");
+  int32_t length = last ? static_cast<int32_t>(textLength) : static_cast<int32_t>(lastBullet - b);
+  int32_t games = last ? bullets : bullets - 1;
+  if (length == 0) Fail("logic error #8536");
+  try {
+    Map->Add(p, length, games);
+  } catch (const EChessException& e) {
+    Fail(e.what());
+  }
+  if (!last) {
+    Pos = p + length;
+  } else if (Pos != fileSize) {
+    Fail("read past eof");
+  }
+}
+
+void TFStreamTxStr::BuildPageMap() {
+  Reset(true);
+  int64_t fileSize = File.Size();
+  if (fileSize < 0) Fail("I/O error on read");
+  Mapped = false;
+  do {
+    ReadMapPage(fileSize);
+    ReportProgress(Pos, fileSize);
+  } while (Pos < fileSize);
+  Map->Compact();
+  Reset(false);
+  Mapped = true;
+}
+
+int32_t TFStreamTxStr::CurrentPage() const {
+  return Map ? Map->Current : 0;
+}
+
+int32_t TFStreamTxStr::PageCount() const {
+  return Map ? Map->Count : 0;
+}
+
+int32_t TFStreamTxStr::ReadPage(int32_t page, std::string* copy, const char** raw,
+                                int32_t* length) {
+  if (copy) copy->clear();
+  if (raw) *raw = "";
+  if (length) *length = 0;
+  const TBufMapEntry& e = Map->Entry(page);
+  // A page written back with its closing CR LF may pass the buffer by a little;
+  // the buffer grows so that every page that was written can be read back.
+  if (e.Length > BufferLength()) SetBufferLength(e.Length + 2000);
+  char* b = Buffer.data();
+  if (File.ReadAt(e.Offset, b, e.Length) != e.Length) return 0;
+  b[e.Length] = '\0';
+  Pos = e.Offset + e.Length;
+  if (copy) copy->assign(b, static_cast<size_t>(e.Length));
+  if (raw) *raw = b;
+  if (length) *length = e.Length;
+  return page;
+}
+
+int32_t TFStreamTxStr::FirstPage(std::string& text) {
+  return GotoPage(1, text);
+}
+
+int32_t TFStreamTxStr::LastPage(std::string& text) {
+  return Map ? GotoPage(Map->Count, text) : 0;
+}
+
+int32_t TFStreamTxStr::NextPage(std::string& text) {
+  if (!Map || Map->Current >= Map->Count) return 0;
+  return GotoPage(Map->Current + 1, text);
+}
+
+int32_t TFStreamTxStr::PrevPage(std::string& text) {
+  if (!Map || Map->Current < 2) return 0;
+  return GotoPage(Map->Current - 1, text);
+}
+
+int32_t TFStreamTxStr::GotoPage(int32_t n, std::string& text) {
+  text.clear();
+  if (!Map || Map->Count == 0) return 0;
+  Map->Current = std::clamp(n, 1, Map->Count);
+  return ReadPage(Map->Current, &text, nullptr, nullptr);
+}
+
+int32_t TFStreamTxStr::GotoPageRaw(int32_t n, const char*& text, int32_t& length) {
+  text = "";
+  length = 0;
+  if (!Map || Map->Count == 0) return 0;
+  Map->Current = std::clamp(n, 1, Map->Count);
+  return ReadPage(Map->Current, nullptr, &text, &length);
+}
+
+int64_t TFStreamTxStr::FindFreeOffset(int32_t length) const {
+  std::vector<std::pair<int64_t, int64_t>> spans;  // offset, end
+  spans.reserve(static_cast<size_t>(Map->Count));
+  for (const auto& e : Map->Entries) spans.emplace_back(e.Offset, e.Offset + e.Length);
+  std::sort(spans.begin(), spans.end());
+  if (spans.empty() || spans.front().first >= length) return 0;
+  // Gaps are measured from the furthest end so far: an empty page standing
+  // inside another page's span must not open a false gap there.
+  int64_t reach = 0;
+  for (size_t i = 0; i + 1 < spans.size(); ++i) {
+    reach = std::max(reach, spans[i].second);
+    if (spans[i + 1].first - reach >= length) return reach;
+  }
+  return File.Size();
+}
+
+int64_t TFStreamTxStr::WritePage(std::string& text) {
+  if (!Map || Map->Count == 0) return 0;
+  if (!text.empty() && (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0))
+    text += "\r\n";
+  if (text.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max() / 2))
+    Fail("i/o error on bullet write");
+  auto length = static_cast<int32_t>(text.size());
+  int32_t games = text.empty() ? 0 : CountBullets(*this, text);
+  TBufMapEntry& entry = Map->Entry(Map->Current);
+  int64_t sizeBefore = File.Size();
+  if (sizeBefore < 0) Fail("i/o error on bullet write");
+  int64_t offset = entry.Length >= length ? entry.Offset : FindFreeOffset(length);
+  if (!File.WriteAt(offset, text.data(), length)) {
+    // A page that went past the old end leaves no partial tail behind; the old
+    // copy of a moved page was never touched.
+    if (offset + length > sizeBefore) File.Truncate(sizeBefore);
+    Fail("i/o error on bullet write");
+  }
+  entry.Offset = offset;
+  entry.Length = length;
+  entry.Games = games;
+  return File.Size();
+}
+
+int64_t TFStreamTxStr::AddPage() {
+  if (!Map) return 0;
+  int64_t size = File.Size();
+  try {
+    Map->Add(size, 0, 0);
+  } catch (const EChessException& e) {
+    Fail(e.what());
+  }
+  return size;
+}
+
+void TFStreamTxStr::WriteAllPages() {
+  if (OutputFileName.empty()) Fail("logic 6839");
+  TFile out;
+  if (!out.Open(OutputFileName, TOpenMode::Create)) Fail("terminating error #6363");
+  int64_t at = 0;
+  std::string text;
+  int32_t count = PageCount();
+  for (int32_t page = 1; page <= count; ++page) {
+    if (GotoPage(page, text) != page) Fail("terminating error #6923");
+    text += "\r\n";
+    if (!out.WriteAt(at, text.data(), static_cast<int64_t>(text.size())))
+      Fail("I/O error on write");
+    at += static_cast<int64_t>(text.size());
+    ReportProgress(page, count);
+  }
+  Reset(true);
+  if (!out.Sync() || !out.Close()) Fail("I/O error on write");
+}

@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "tests/stream/StreamTestUtil.h"
+
+namespace {
+
+std::string Record(const std::string& name, size_t movetextBytes = 20) {
+  std::string moves(movetextBytes, 'm');
+  return "\xB7\r\n[Event \"" + name + "\"]\r\n\r\n" + moves + " 1-0\r\n";
+}
+
+// A bullet file of the records, mapped with the buffer size.
+std::unique_ptr<TFStreamTxStr> MapOf(const TTempDir& dir, const std::string& bytes,
+                                     int32_t buffer) {
+  WriteFileBytes(dir.File("b.tmp"), bytes);
+  auto s = std::make_unique<TFStreamTxStr>(dir.File("b.tmp"), "", "", TOpenMode::ReadWrite, buffer);
+  s->BuildPageMap();
+  return s;
+}
+
+TEST(BulletFile, ConversionOfARealCollectionKeepsEveryGame) {
+  TTempDir dir;
+  std::vector<std::string> expected = ReferenceGames(TestData("london1851.pgn"));
+  // The first game gains the CR LF every later game has; nothing else changes.
+  expected[0] = "\r\n" + expected[0];
+  for (int32_t buffer : {10000, 100000, 900000}) {
+    auto bullet = ConvertAndMap(TestDataPath("london1851.pgn"), dir.File("b.tmp"), buffer);
+    EXPECT_EQ(GamesOfPages(*bullet), expected) << buffer;
+    int64_t total = 0, games = 0;
+    for (int32_t p = 1; p <= bullet->PageCount(); ++p) {
+      const TBufMapEntry& e = bullet->Map->Entry(p);
+      EXPECT_LE(e.Length, buffer);
+      EXPECT_EQ(e.Offset, total) << "pages of a fresh map follow each other";
+      total += e.Length;
+      games += e.Games;
+    }
+    EXPECT_EQ(total, bullet->FileSize());
+    EXPECT_EQ(games, 251);
+  }
+}
+
+TEST(BulletFile, ConversionRepairsShapesAndAsksAboutBadGames) {
+  TTempDir dir;
+  TScriptDialogs dialogs;
+  std::string text =
+      "[Event \"A\"]\r\n\r\n1. e4 1-0\r\n\r\n\r\n[Event \"B\"]\r\n\r\n1. d4 0-1 {x}\r\n\r\n"
+      "[Event \"C\"]\r\n\r\n1. c4 *\r\n";
+  WriteFileBytes(dir.File("in.pgn"), text);
+  auto bullet = ConvertAndMap(dir.File("in.pgn"), dir.File("b.tmp"), 10000);
+  EXPECT_EQ(ReadFileBytes(dir.File("b.tmp")),
+            "\xB7\r\n[Event \"A\"]\r\n\r\n1. e4 1-0\r\n"
+            "\xB7\r\n[Event \"B\"]\r\n\r\n1. d4 0-1\r\n"
+            "\xB7\r\n[Event \"C\"]\r\n\r\n1. c4 *\r\n");
+  EXPECT_TRUE(dialogs.Shown.empty());
+
+  // A game with neither Event nor White tag cannot be repaired: the user is told
+  // and the game is kept as it stands.
+  WriteFileBytes(dir.File("odd.pgn"), "[Site \"s\"]\r\n\r\n\r\n1. e4 *\r\n");
+  ConvertAndMap(dir.File("odd.pgn"), dir.File("b2.tmp"), 10000);
+  ASSERT_EQ(dialogs.Shown.size(), 1u);
+  EXPECT_EQ(dialogs.Shown[0].Text,
+            "Badly formatted. Correct with VESPRA.exe\r\n[Site \"s\"]\r\n\r\n1. e4 *");
+  // Closing that box without OK ends the program.
+  dialogs.Answers = {TMsgAnswer::Cancel};
+  EXPECT_THROW(ConvertAndMap(dir.File("odd.pgn"), dir.File("b3.tmp"), 10000), EHalt);
+}
+
+TEST(BulletFile, ConversionFailureShowsTheLastGameRead) {
+  TTempDir dir;
+  TScriptDialogs dialogs;
+  std::string game = "[Event \"A\"]\r\n\r\n1. e4 1-0\r\n\r\n";
+  WriteFileBytes(dir.File("in.pgn"), game + game + "[Event \"Z\"]\r\n\r\n1. e4 e5 Nf3\r\n");
+  EXPECT_THROW(ConvertAndMap(dir.File("in.pgn"), dir.File("b.tmp"), 10000), EChessException);
+  ASSERT_EQ(dialogs.Shown.size(), 1u);
+  EXPECT_EQ(dialogs.Shown[0].Text, "Last valid game or buffer: \r\n");
+}
+
+TEST(BulletFile, MapFailuresAndLimits) {
+  TTempDir dir;
+  struct {
+    const char* Name;
+    std::string Bytes;
+    int32_t Buffer;
+    const char* Message;
+  } cases[] = {
+      {"no bullet", "[Event \"A\"]\r\n1-0\r\n", 1000, "game too big/buffer too small"},
+      {"game longer than the buffer", Record("A", 2000) + Record("B"), 1000, "logic error #8536"},
+  };
+  for (const auto& c : cases) {
+    try {
+      MapOf(dir, c.Bytes, c.Buffer);
+      ADD_FAILURE() << c.Name;
+    } catch (const EChessException& e) {
+      EXPECT_STREQ(e.what(), c.Message) << c.Name;
+    }
+  }
+  auto one = MapOf(dir, Record("A"), 1000);
+  EXPECT_EQ(one->PageCount(), 1);
+  EXPECT_EQ(one->Map->Entry(1).Games, 1);
+
+  TBufMap map;
+  for (int i = 0; i < cMaxMap; ++i) map.Add(i, 1, 1);
+  EXPECT_THROW(map.Add(0, 1, 1), EChessException);
+  EXPECT_EQ(map.Count, cMaxMap);
+}
+
+TEST(BulletFile, PageMovesClampAndRefuse) {
+  TTempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 6; ++i) bytes += Record("G" + std::to_string(i), 300);
+  auto s = MapOf(dir, bytes, 700);  // two records a page
+  ASSERT_EQ(s->PageCount(), 3);
+  std::string text;
+  struct {
+    int32_t Go, Reached;
+  } gotos[] = {{0, 1}, {-5, 1}, {2, 2}, {99, 3}};
+  for (const auto& g : gotos) EXPECT_EQ(s->GotoPage(g.Go, text), g.Reached) << g.Go;
+  EXPECT_EQ(text, Record("G4", 300) + Record("G5", 300));
+  EXPECT_EQ(s->NextPage(text), 0);
+  EXPECT_EQ(s->CurrentPage(), 3);
+  EXPECT_EQ(s->FirstPage(text), 1);
+  EXPECT_EQ(s->PrevPage(text), 0);
+  EXPECT_EQ(s->CurrentPage(), 1);
+  EXPECT_EQ(s->LastPage(text), 3);
+  const char* raw = nullptr;
+  int32_t length = 0;
+  EXPECT_EQ(s->GotoPageRaw(2, raw, length), 2);
+  EXPECT_EQ(std::string(raw), Record("G2", 300) + Record("G3", 300));
+}
+
+TEST(BulletFile, WritePageValidatesBulletsBeforeWriting) {
+  TTempDir dir;
+  auto s = MapOf(dir, Record("A") + Record("B"), 1000);
+  std::string before = ReadFileBytes(dir.File("b.tmp"));
+  struct {
+    std::string Text;
+    const char* Message;
+  } cases[] = {
+      {"[Event \"A\"]\r\n", "top bullet/[Event misplaced"},
+      {Record("A") + "\xB7\r\n", "last bullet/[Event misplaced"},
+      {Record("A") + "{a \xB7 in a comment} 1-0", "midrange bullet/[Event misplaced"},
+      {"\xB7\r\n[Event", "top bullet/[Event misplaced"},
+  };
+  for (auto c : cases) {
+    try {
+      s->WritePage(c.Text);
+      ADD_FAILURE() << c.Message;
+    } catch (const EChessException& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("b.tmp")), before);
+    EXPECT_EQ(s->Map->Entry(1).Length, static_cast<int32_t>(before.size()));
+  }
+}
+
+// Each page is checked against a plain model after every write: where it went,
+// that every page still reads back as last written, and that live pages never
+// overlap.
+TEST(BulletFile, WritePagePlacementAgainstAModel) {
+  TTempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 8; ++i) bytes += Record("P" + std::to_string(i), 100);
+  auto s = MapOf(dir, bytes, 300);
+  ASSERT_EQ(s->PageCount(), 4);
+  std::map<int32_t, std::string> model;
+  std::string text;
+  for (int32_t p = 1; p <= 4; ++p) model[p] = (s->GotoPage(p, text), text);
+
+  // Pages of two 125-byte records lie at 0, 250, 500 and 750.
+  auto writeAt = [&](int32_t page, std::string newText, int64_t expectedOffset) {
+    s->GotoPage(page, text);
+    s->WritePage(newText);
+    model[page] = newText;
+    EXPECT_EQ(s->Map->Entry(page).Offset, expectedOffset) << "page " << page;
+  };
+  writeAt(2, Record("S", 10), 250);   // shrinks: stays in place (now 34 bytes)
+  writeAt(3, model[3] + "x", 1000);   // one byte longer: no gap fits, to the end
+  writeAt(1, Record("G", 300), 284);  // 324 bytes: the first gap after page 2
+  writeAt(2, Record("Z", 200), 0);    // 224 bytes: the gap at the start of the file
+  EXPECT_EQ(s->FileSize(), 1253);
+
+  std::mt19937 rng(7);
+  for (int round = 0; round < 400; ++round) {
+    int32_t page = std::uniform_int_distribution<int32_t>(1, s->PageCount())(rng);
+    s->GotoPage(page, text);
+    ASSERT_EQ(text, model[page]);
+    int games = std::uniform_int_distribution<int>(0, 3)(rng);
+    text.clear();
+    for (int g = 0; g < games; ++g)
+      text +=
+          Record("R" + std::to_string(round), std::uniform_int_distribution<size_t>(0, 250)(rng));
+    s->WritePage(text);
+    model[page] = text;
+    EXPECT_EQ(s->Map->Entry(page).Games, games);
+    if (round % 50 == 0) {
+      s->AddPage();
+      model[s->PageCount()] = "";
+    }
+    std::vector<std::pair<int64_t, int64_t>> spans;
+    for (const auto& e : s->Map->Entries)
+      if (e.Length > 0) spans.emplace_back(e.Offset, e.Offset + e.Length);
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i) ASSERT_LE(spans[i - 1].second, spans[i].first);
+  }
+  for (int32_t p = 1; p <= s->PageCount(); ++p) {
+    s->GotoPage(p, text);
+    EXPECT_EQ(text, model[p]) << p;
+  }
+}
+
+TEST(BulletFile, FailedWriteLeavesPageAndMapAsTheyWere) {
+  TTempDir dir;
+  auto s = MapOf(dir, Record("A") + Record("B"), 1000);
+  std::string before = ReadFileBytes(dir.File("b.tmp"));
+  TBufMapEntry entry = s->Map->Entry(1);
+  std::string text = Record("A", 500);  // must move to the end of the file
+  SetWriteFaultAfter(100);
+  EXPECT_THROW(s->WritePage(text), EChessException);
+  SetWriteFaultAfter(-1);
+  EXPECT_EQ(s->LastError, "i/o error on bullet write");
+  EXPECT_EQ(s->Map->Entry(1).Offset, entry.Offset);
+  EXPECT_EQ(s->Map->Entry(1).Length, entry.Length);
+  EXPECT_EQ(ReadFileBytes(dir.File("b.tmp")), before);
+  std::string reread;
+  s->GotoPage(1, reread);
+  EXPECT_EQ(reread, before);
+}
+
+TEST(BulletFile, EmptyAndAddedPages) {
+  TTempDir dir;
+  auto s = MapOf(dir, Record("A"), 1000);
+  std::string text;
+  EXPECT_EQ(s->AddPage(), s->FileSize());
+  EXPECT_EQ(s->PageCount(), 2);
+  EXPECT_EQ(s->LastPage(text), 2);
+  EXPECT_EQ(text, "");
+  text = Record("New");
+  s->WritePage(text);
+  EXPECT_EQ(s->Map->Entry(2).Games, 1);
+  s->FirstPage(text);
+  text.clear();
+  s->WritePage(text);
+  EXPECT_EQ(s->Map->Entry(1).Length, 0);
+  EXPECT_EQ(s->Map->Entry(1).Games, 0);
+  EXPECT_EQ(s->GotoPage(1, text), 1);
+  EXPECT_EQ(text, "");
+  // A page text without its final line end gets one.
+  text = Record("C");
+  text.resize(text.size() - 2);
+  s->WritePage(text);
+  EXPECT_EQ(text, Record("C"));
+}
+
+TEST(BulletFile, WriteAllPagesRewritesInPageOrderAndRecuts) {
+  TTempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 6; ++i) bytes += Record("G" + std::to_string(i), 300);
+  WriteFileBytes(dir.File("b.tmp"), bytes);
+  ClearWorkFileNames();
+  TFStreamTxStr s(dir.File("b.tmp"), dir.File("b.tmp"), dir.File("r.tmp"), TOpenMode::ReadWrite,
+                  700);
+  s.BuildPageMap();
+  std::string text;
+  s.GotoPage(1, text);
+  text += Record("Extra", 300);  // page 1 grows and moves to the end
+  s.WritePage(text);
+  s.WriteAllPages();
+  EXPECT_EQ(s.Map, nullptr);
+  std::string expected = Record("G0", 300) + Record("G1", 300) + Record("Extra", 300) + "\r\n" +
+                         Record("G2", 300) + Record("G3", 300) + "\r\n" + Record("G4", 300) +
+                         Record("G5", 300) + "\r\n";
+  EXPECT_EQ(ReadFileBytes(dir.File("r.tmp")), expected);
+  TFStreamTxStr re(dir.File("r.tmp"), "", "", TOpenMode::ReadWrite, 700);
+  re.BuildPageMap();
+  EXPECT_EQ(re.PageCount(), 4);  // the grown page is cut again at the buffer size
+  ClearWorkFileNames();
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+TScriptDialogs::TScriptDialogs() : previous_(SetDialogs(this)) {}
+
+TScriptDialogs::~TScriptDialogs() {
+  SetDialogs(previous_);
+}
+
+TMsgAnswer TScriptDialogs::Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                                   int helpContext) {
+  Shown.push_back({text, kind, buttons, helpContext});
+  if (!Answers.empty()) {
+    TMsgAnswer a = Answers.front();
+    Answers.pop_front();
+    return a;
+  }
+  if (buttons == TMsgButtons::Ok) return TMsgAnswer::Ok;
+  ADD_FAILURE() << "unscripted question: " << text;
+  return buttons == TMsgButtons::YesNo ? TMsgAnswer::No : TMsgAnswer::Cancel;
+}
+
+bool TScriptDialogs::InputQuery(const std::string&, const std::string&, std::string& value) {
+  if (Inputs.empty()) return false;
+  value = Inputs.front();
+  Inputs.pop_front();
+  return true;
+}
+
+bool TScriptDialogs::AnswerFileDialog(TFileDialogRequest& request) {
+  FileDialogs.push_back(request);
+  if (FileNames.empty()) {
+    ADD_FAILURE() << "unscripted file dialog: " << request.Title;
+    return false;
+  }
+  std::string name = FileNames.front();
+  FileNames.pop_front();
+  if (name.empty()) return false;
+  request.FileName = name;
+  return true;
+}
+
+bool TScriptDialogs::OpenFileName(TFileDialogRequest& request) {
+  return AnswerFileDialog(request);
+}
+
+bool TScriptDialogs::SaveFileName(TFileDialogRequest& request) {
+  return AnswerFileDialog(request);
+}
+
+std::vector<std::string> TScriptDialogs::Texts() const {
+  std::vector<std::string> out;
+  for (const auto& b : Shown) out.push_back(b.Text);
+  return out;
+}
+
+TTempDir::TTempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TTempDir::~TTempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string TestDataPath(const std::string& name) {
+  return std::string(KORVANE_TEST_DATA) + "/" + name;
+}
+
+std::string TestData(const std::string& name) {
+  return ReadFileBytes(TestDataPath(name));
+}
+
+std::string ToCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 20);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}

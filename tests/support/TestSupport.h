@@ -1,0 +1,70 @@
+// Shared helpers for the tests: a scripted Dialogs that answers from a queue
+// and records every box, and a fresh temporary directory per test.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "settings/Dialogs.h"
+
+struct TShownBox {
+  std::string Text;
+  TMsgKind Kind;
+  TMsgButtons Buttons;
+  int HelpContext;
+};
+
+class TScriptDialogs : public Dialogs {
+ public:
+  TScriptDialogs();
+  ~TScriptDialogs() override;
+
+  // Answers given to the next boxes, in order. A box with only an OK button
+  // that finds the queue empty is answered OK; any other unscripted question
+  // fails the test (and answers Cancel or No).
+  std::deque<TMsgAnswer> Answers;
+  // Names given to the next file dialogs, in order; an empty string cancels.
+  std::deque<std::string> FileNames;
+  std::deque<std::string> Inputs;  // answers of input boxes; absent = cancelled
+
+  std::vector<TShownBox> Shown;
+  std::vector<TFileDialogRequest> FileDialogs;
+  int Beeps = 0;
+
+  TMsgAnswer Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                     int helpContext) override;
+  bool InputQuery(const std::string& caption, const std::string& prompt,
+                  std::string& value) override;
+  bool OpenFileName(TFileDialogRequest& request) override;
+  bool SaveFileName(TFileDialogRequest& request) override;
+  void Beep() override { ++Beeps; }
+  void Halt(int exitCode) override { throw EHalt{exitCode}; }
+
+  std::vector<std::string> Texts() const;
+
+ private:
+  bool AnswerFileDialog(TFileDialogRequest& request);
+  Dialogs* previous_;
+};
+
+// A fresh empty directory, removed with everything in it at destruction.
+class TTempDir {
+ public:
+  TTempDir();
+  ~TTempDir();
+  const std::filesystem::path& Path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+// A file of tests/data.
+std::string TestDataPath(const std::string& name);
+std::string TestData(const std::string& name);
+// LF line ends turned into CR LF (lines already ending in CR LF stay).
+std::string ToCrLf(const std::string& text);
