@@ -54,8 +54,8 @@ TEST(CtError, TerminatingErrorBeepsShowsAndHaltsWith999) {
 
 TEST(CtError, QuestionsEndTheProgramOnlyOnNo) {
   TScriptDialogs dialogs;
-  dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::No, TMsgAnswer::Yes,
-                     TMsgAnswer::No,  TMsgAnswer::Ok, TMsgAnswer::Cancel};
+  dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::No, TMsgAnswer::Yes, TMsgAnswer::No};
+  dialogs.OkBoxAnswers = {TMsgAnswer::Ok, TMsgAnswer::Cancel};
   EXPECT_NO_THROW(AskContinue(""));
   EXPECT_EQ(dialogs.Shown.back().Text, "\r\n\r\nContinue?");
   EXPECT_EQ(dialogs.Shown.back().Kind, TMsgKind::Warning);

@@ -64,7 +64,7 @@ TEST(BulletFile, ConversionRepairsShapesAndAsksAboutBadGames) {
   EXPECT_EQ(dialogs.Shown[0].Text,
             "Badly formatted. Correct with VESPRA.exe\r\n[Site \"s\"]\r\n\r\n1. e4 *");
   // Closing that box without OK ends the program.
-  dialogs.Answers = {TMsgAnswer::Cancel};
+  dialogs.OkBoxAnswers = {TMsgAnswer::Cancel};
   EXPECT_THROW(ConvertAndMap(dir.File("odd.pgn"), dir.File("b3.tmp"), 10000), EHalt);
 }
 

@@ -1,6 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -16,9 +17,10 @@ TScriptDialogs::~TScriptDialogs() {
 TMsgAnswer TScriptDialogs::Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
                                    int helpContext) {
   Shown.push_back({text, kind, buttons, helpContext});
-  if (!Answers.empty()) {
-    TMsgAnswer a = Answers.front();
-    Answers.pop_front();
+  auto& queue = buttons == TMsgButtons::Ok ? OkBoxAnswers : Answers;
+  if (!queue.empty()) {
+    TMsgAnswer a = queue.front();
+    queue.pop_front();
     return a;
   }
   if (buttons == TMsgButtons::Ok) return TMsgAnswer::Ok;
@@ -102,3 +104,16 @@ std::string ToCrLf(const std::string& text) {
   }
   return out;
 }
+
+int RunCapture(const std::string& command, std::string& output, bool withStderr) {
+  output.clear();
+  FILE* pipe = popen((command + (withStderr ? " 2>&1" : "")).c_str(), "r");
+  if (!pipe) return -1;
+  char chunk[4096];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, got);
+  int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string BatchExe() { return std::string("'") + KORVANE_BATCH_EXE + "'"; }

@@ -21,10 +21,11 @@ class TScriptDialogs : public Dialogs {
   TScriptDialogs();
   ~TScriptDialogs() override;
 
-  // Answers given to the next boxes, in order. A box with only an OK button
-  // that finds the queue empty is answered OK; any other unscripted question
-  // fails the test (and answers Cancel or No).
+  // Answers to the next questions (boxes with more than an OK button), in
+  // order; an unscripted question fails the test (and answers Cancel or No).
   std::deque<TMsgAnswer> Answers;
+  // How the next boxes with only an OK button are closed; OK when empty.
+  std::deque<TMsgAnswer> OkBoxAnswers;
   // Names given to the next file dialogs, in order; an empty string cancels.
   std::deque<std::string> FileNames;
   std::deque<std::string> Inputs;  // answers of input boxes; absent = cancelled
@@ -68,3 +69,9 @@ std::string TestDataPath(const std::string& name);
 std::string TestData(const std::string& name);
 // LF line ends turned into CR LF (lines already ending in CR LF stay).
 std::string ToCrLf(const std::string& text);
+
+// Runs a shell command; gives its standard output (and standard error when
+// withStderr) and returns its exit status (-1 when it could not run).
+int RunCapture(const std::string& command, std::string& output, bool withStderr = false);
+// The path of korvane-batch, quoted for a shell command.
+std::string BatchExe();

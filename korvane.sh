@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Set-up, build and start:   ./korvane.sh run [FILE.pgn]
+# Set-up, build and test:    ./korvane.sh test
+# Installs the Debian packages that are missing (as root, or through sudo).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(build-essential cmake qt6-base-dev libqscintilla2-qt6-dev libgtest-dev libgmock-dev
+  libbenchmark-dev zlib1g-dev xvfb xauth)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+}
+
+jobs() { nproc 2>/dev/null || echo 2; }
+
+case "${1:-run}" in
+  run)
+    shift || true
+    install_missing
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKORVANE_TESTS=OFF -DKORVANE_BENCH=OFF
+    cmake --build build -j"$(jobs)"
+    if [ $# -eq 0 ]; then set -- assets/sample.pgn; fi
+    exec build/app/korvane "$@"
+    ;;
+  test)
+    install_missing
+    cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON \
+      -DKORVANE_SANITIZE=ON
+    cmake --build build-test -j"$(jobs)"
+    export QT_QPA_PLATFORM=offscreen
+    ctest --test-dir build-test --output-on-failure -j"$(jobs)"
+    ;;
+  *)
+    echo "usage: $0 run [FILE.pgn] | test" >&2
+    exit 2
+    ;;
+esac
