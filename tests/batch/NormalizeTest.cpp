@@ -10,8 +10,8 @@ namespace {
 std::string Normalize(const std::string& in, const std::string& out, const std::string& extra,
                       int& status, bool withStderr = false) {
   std::string output;
-  status = RunCapture(BatchExe() + " normalize '" + in + "' '" + out + "' " + extra, output,
-                      withStderr);
+  status =
+      RunCapture(BatchExe() + " normalize '" + in + "' '" + out + "' " + extra, output, withStderr);
   return output;
 }
 
@@ -22,8 +22,8 @@ TEST(Normalize, RealCollectionComesBackInSavedShape) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFileBytes(dir.File("o.pgn")), "\r\n" + TestData("london1851.pgn"));
   std::smatch m;
-  ASSERT_TRUE(std::regex_search(report, m,
-                                std::regex(R"(pages (\d+) games (\d+) bytes (\d+) seconds [0-9.]+)")))
+  ASSERT_TRUE(std::regex_search(
+      report, m, std::regex(R"(pages (\d+) games (\d+) bytes (\d+) seconds [0-9.]+)")))
       << report;
   EXPECT_EQ(m[1], "2");  // 160 kB at the default 100000-byte pages
   EXPECT_EQ(m[2], "251");

@@ -116,4 +116,6 @@ int RunCapture(const std::string& command, std::string& output, bool withStderr)
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string BatchExe() { return std::string("'") + KORVANE_BATCH_EXE + "'"; }
+std::string BatchExe() {
+  return std::string("'") + KORVANE_BATCH_EXE + "'";
+}
