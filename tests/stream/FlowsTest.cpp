@@ -142,13 +142,14 @@ TEST_F(FlowsTest, OpenFailuresAreReportedInTheirOwnWords) {
   std::string first;
   dialogs.Answers = {TMsgAnswer::Yes};
   EXPECT_EQ(OpenInputFile(dir.File("none.pgn"), first, 100000), nullptr);
-  EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{
-                                 "error opening file " + dir.File("none.pgn"),
-                                 "An error occurred. Do you want to continue?"}));
+  EXPECT_EQ(dialogs.Texts(),
+            (std::vector<std::string>{"error opening file " + dir.File("none.pgn"),
+                                      "An error occurred. Do you want to continue?"}));
   dialogs.Shown.clear();
   EXPECT_EQ(OpenInputFile(TestDataPath("tatamast22.pgn"), first, 100000), nullptr);
-  EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{
-                                 "Error while reading file (no paired carRtn-lineFeed (2))."}));
+  EXPECT_EQ(
+      dialogs.Texts(),
+      (std::vector<std::string>{"Error while reading file (no paired carRtn-lineFeed (2))."}));
   dialogs.Shown.clear();
   std::filesystem::create_directory(BulletFileName);  // the work file cannot be written
   std::string page;
@@ -156,8 +157,8 @@ TEST_F(FlowsTest, OpenFailuresAreReportedInTheirOwnWords) {
   ASSERT_NE(input, nullptr);
   EXPECT_EQ(first.substr(0, 21), "[Event \"London2\"]\r\n[S");
   EXPECT_EQ(ProcessInputFile(std::move(input), page), nullptr);
-  EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{
-                                 "Error creating bullet file (terminating error #8363)."}));
+  EXPECT_EQ(dialogs.Texts(),
+            (std::vector<std::string>{"Error creating bullet file (terminating error #8363)."}));
 }
 
 TEST_F(FlowsTest, ReorganisationRecutsGrownPages) {

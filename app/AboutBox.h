@@ -1,0 +1,11 @@
+// The about box: the program's name and version.
+#pragma once
+
+#include <QDialog>
+
+class TAboutBox : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TAboutBox(QWidget* parent = nullptr);
+};

@@ -1,0 +1,35 @@
+// The Dialogs of the real program: Qt message boxes titled with the application
+// title, Qt file dialogs, the input box, the system beep and the process halt.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <string>
+
+#include "settings/Dialogs.h"
+
+// The application title: captions of the window and of every box.
+inline constexpr char kApplicationTitle[] = "Korvane";
+
+class TQtDialogs final : public Dialogs {
+ public:
+  TMsgAnswer Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                     int helpContext) override;
+  bool InputQuery(const std::string& caption, const std::string& prompt,
+                  std::string& value) override;
+  bool OpenFileName(TFileDialogRequest& request) override;
+  bool SaveFileName(TFileDialogRequest& request) override;
+  void Beep() override;
+  [[noreturn]] void Halt(int exitCode) override;
+
+ private:
+  bool RunFileDialog(TFileDialogRequest& request, bool save);
+};
+
+// "Desc|*.a;*.b|Desc2|*.c" as Qt name filters: "Desc (*.a *.b)", "Desc2 (*.c)".
+QStringList QtNameFilters(const std::string& filter);
+// 8-bit program text for a box: Latin-1, every CR LF or lone CR a line break.
+QString BoxText(const std::string& text);
+// A file name between the program (bytes) and Qt.
+QString FileNameToQt(const std::string& name);
+std::string FileNameFromQt(const QString& name);

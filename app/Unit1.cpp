@@ -1,0 +1,231 @@
+// The main window's life: creation, first show, the select-range message, help
+// and closing.
+#include "app/Unit1.h"
+
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QScreen>
+#include <QStandardPaths>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/AboutBox.h"
+#include "app/HelpForm.h"
+#include "app/PageEditor.h"
+#include "app/QtDialogs.h"
+#include "app/StatusPanel.h"
+#include "settings/CTErrorU.h"
+#include "settings/Settings.h"
+#include "stream/TxFlows.h"
+
+namespace {
+
+constexpr char kWelcomeText[] =
+    "Welcome to Korvane\r\n\r\n From the File menu,\r\n  \xB7 choose Browse to quickly sample "
+    "the beginning of a PGN chess file\r\n  \xB7 choose Open to edit and process the file\r\n";
+
+std::string WithSlash(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
+bool DirWritable(const std::string& dir) {
+  return !dir.empty() && ::access(dir.c_str(), W_OK) == 0;
+}
+
+}  // namespace
+
+std::string SixDigits(int64_t n) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%06lld", static_cast<long long>(n));
+  return text;
+}
+
+std::string NameOnly(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+TForm1::TForm1(TForm1Setup setup, QWidget* parent) : QMainWindow(parent), Setup(std::move(setup)) {
+  setObjectName("Form1");
+  BuildControls();
+  BuildMenus();
+  resize(980, 640);
+  Form1Create();
+}
+
+TForm1::~TForm1() {
+  // A window destroyed without closing (a test) still gives its work files up.
+  if (!Closed) {
+    WorkFile.reset();
+    ReleaseWorkFiles();
+  }
+}
+
+void TForm1::Form1Create() {
+  setWindowTitle(QString::fromLatin1(kApplicationTitle));
+  DisposeCtError();
+  ProgramDir = ::ProgramDir();
+  for (TFileDialogRequest* d : {&OpenDialog1, &SaveDialog1}) {
+    d->DefaultExt = "pgn";
+    d->Filter =
+        "PGN files (*.pgn)|*.pgn|PGN & Text files (*.pgn;*.txt)|*.pgn;*.txt|Text files "
+        "(*.txt)|*.txt|Any files|*.*";
+  }
+  ShowPage("");
+  RefreshFileStatus();
+}
+
+void TForm1::ResolveWorkDir() {
+  WorkDir = WithSlash(Setup.WorkDir.empty() ? ProgramDir : Setup.WorkDir);
+  if (DirWritable(WorkDir)) return;
+  // An installed program cannot write beside itself.
+  const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+  QDir().mkpath(fallback);
+  WorkDir = WithSlash(FileNameFromQt(fallback));
+}
+
+void TForm1::HoldWorkFiles() {
+  BulletLock.Hold(BulletFileName);
+  ReorgLock.Hold(OutputFileName);
+}
+
+void TForm1::ReleaseWorkFiles() {
+  BulletLock.Release();
+  ReorgLock.Release();
+  std::error_code ec;
+  for (const std::string* name : {&BulletFileName, &OutputFileName}) {
+    if (!name->empty()) std::filesystem::remove(*name, ec);
+  }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!ShownOnce) Form1Shown();
+}
+
+void TForm1::Form1Shown() {
+  if (ShownOnce) return;
+  ShownOnce = true;
+  if (Setup.Params.isEmpty()) ShowPage(kWelcomeText);
+  CaseSensitive = CaseSensitive1->isChecked();
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (!w->toolTip().isEmpty()) w->setToolTipDuration(4000);
+  }
+
+  ResolveWorkDir();
+  ClearWorkFileNames();
+  InitWorkFileNames(WorkDir);
+  DeleteStaleWorkFiles(WorkDir);
+  HoldWorkFiles();
+
+  LoadSettings(IniValue);
+  OpenDialog1.InitialDir = IniValue.RecentDir;
+  OpenDialog1.FilterIndex = IniValue.FilterIndex;
+  for (int r = 1; r <= 4; ++r) {
+    auto* item = findChild<QAction*>(QStringLiteral("ExportItem%1").arg(r));
+    const std::string& title = IniValue.Exports[static_cast<size_t>(r - 1)][0];
+    if (item && !title.empty()) item->setText(QString::fromLatin1(title.c_str()));
+  }
+
+  if (Setup.Params.isEmpty()) return;
+  QString name = Setup.Params[0];
+  // A path with spaces may arrive split into two or three parameters.
+  if (Setup.Params.size() == 2 || Setup.Params.size() == 3) name = Setup.Params.join(' ');
+  const std::string fileName = FileNameFromQt(name);
+  if (!QFileInfo(name).isFile()) {
+    ShowMessage("File '" + fileName + "' does not exist");
+    return;
+  }
+  OpenDialog1.FileName = fileName;
+  Open1Click(this);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (Closed) {
+    event->accept();
+    return;
+  }
+  if (!Form1CloseQuery()) {
+    event->ignore();
+    return;
+  }
+  Form1Close();
+  event->accept();
+}
+
+bool TForm1::Form1CloseQuery() {
+  if (Memo1->Modified() || FileModified) return AskSaveChanges() != TMsgAnswer::Cancel;
+  return true;
+}
+
+void TForm1::Form1Close() {
+  if (FileProcessed) {
+    const std::string& opened = OpenDialog1.FileName;
+    const size_t slash = opened.find_last_of('/');
+    if (slash != std::string::npos) IniValue.RecentDir = opened.substr(0, slash + 1);
+    IniValue.FilterIndex = OpenDialog1.FilterIndex;
+  }
+  SaveSettings(IniValue);
+  WorkFile.reset();
+  DisposeCtError();
+  ReleaseWorkFiles();
+  Closed = true;
+  CloseHelpWindow();
+}
+
+void TForm1::Exit1Click() {
+  close();
+}
+
+void TForm1::MenuHeaderClicks() {
+  // The file commands work on pages, never on a shown Find list.
+  if (ListMode) Button8ClickPage();
+}
+
+bool TForm1::event(QEvent* event) {
+  if (event->type() == TSelectRangeEvent::kType) {
+    const auto* e = static_cast<TSelectRangeEvent*>(event);
+    SelectRange(e->WParam, e->LParam);
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void TForm1::SelectRange(int64_t wParam, int64_t lParam) {
+  if (wParam == 666 && lParam == -1) return;
+  Memo1->SetSelection(wParam, lParam);
+  Memo1->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Edit1 && event->type() == QEvent::KeyRelease) Edit1KeyUpChange();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::Contents1Click() {
+  // A control that carries a topic of its own opens it ("click, then press F1").
+  const QWidget* focus = QApplication::focusWidget();
+  const int context = focus && isAncestorOf(focus) ? focus->property("helpContext").toInt() : 0;
+  ShowHelpContext(context == kHelpBufferSize ? context : kHelpContents);
+}
+
+void TForm1::Index1Click() {
+  ShowHelpContext(kHelpIndex);
+}
+
+void TForm1::About1Click() {
+  if (!AboutBox1) AboutBox1 = new TAboutBox(this);
+  AboutBox1->exec();
+}
+
+bool TForm1::SaveScreenshot(const QString& fileName) {
+  return grab().save(fileName, "PNG");
+}

@@ -1,0 +1,197 @@
+// The main window: one page of the bullet work file in the editor, the page
+// controls and state panels above it, and the file commands.
+#pragma once
+
+#include <QEvent>
+#include <QMainWindow>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "settings/Dialogs.h"
+#include "stream/FileIo.h"
+#include "stream/TxStream.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class TAboutBox;
+class TPageEditor;
+class TStatusPanel;
+
+// What the window starts with.
+struct TForm1Setup {
+  // Command-line parameters without the program name.
+  QStringList Params;
+  // Where the work files go; empty: the program's directory, or the app's local
+  // data location when that cannot be written.
+  std::string WorkDir;
+};
+
+// The select-range message a board window posts to point at a move: wParam a
+// 0-based editor offset, lParam a length; (666, -1) means nothing.
+class TSelectRangeEvent : public QEvent {
+ public:
+  static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 1);
+  TSelectRangeEvent(int64_t wParam, int64_t lParam)
+      : QEvent(kType), WParam(wParam), LParam(lParam) {}
+  int64_t WParam;
+  int64_t LParam;
+};
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TForm1(TForm1Setup setup = {}, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Page view.
+  void ShowPage(const std::string& text);
+  void SetEditorLimit();
+  bool CommitPage();
+  void Memo1Changed();
+  void RefreshFileStatus();
+
+  // File commands. sender: the menu item, or the window itself (the
+  // command-line start for Open, the save question for Save).
+  void Open1Click(QObject* sender);
+  void New1Click();
+  void Save1Click(QObject* sender);
+  TMsgAnswer AskSaveChanges();
+  void TryConversion();
+
+  // Window events and controls.
+  void Form1Create();
+  void Form1Shown();
+  bool Form1CloseQuery();
+  void Form1Close();
+  void Edit1KeyUpChange();
+  void Button1ClickRight();
+  void Button2ClickLeft();
+  void Button3ClickEnd();
+  void Button4ClickStart();
+  void Button8ClickPage();
+  void Button5ClickReorgBullet();
+  void MenuUndoClick();
+  void Restore1Click();
+  void MenuAddPageClick();
+  void MenuPasteLargeClick();
+  void Panel3Click();
+  void Exit1Click();
+  void MenuHeaderClicks();
+  void Contents1Click();
+  void Index1Click();
+  void About1Click();
+
+  // State, for the status refresh and for tests.
+  TFStreamTxStr* Stream() const { return WorkFile.get(); }
+  bool IsFileModified() const { return FileModified; }
+  bool IsFileProcessed() const { return FileProcessed; }
+  const std::string& WorkDirectory() const { return WorkDir; }
+  const TFileDialogRequest& OpenDialog() const { return OpenDialog1; }
+  const TFileDialogRequest& SaveDialog() const { return SaveDialog1; }
+  TAboutBox* AboutBox() const { return AboutBox1; }
+  void SetAboutBox(TAboutBox* box) { AboutBox1 = box; }
+  // Grabs the window into a PNG file (the --screenshot option).
+  bool SaveScreenshot(const QString& fileName);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  friend class TBusyScope;
+
+  void BuildControls();
+  void BuildMenus();
+  QAction* AddItem(QMenu* menu, const char* name, const char* caption, const char* shortcut,
+                   std::function<void()> handler, bool enabled = true);
+  void ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing, const std::string& fileName);
+  void SetCaption(const std::string& fileName);
+  int32_t BufferSizeField() const;
+  void UpdateGameCount();
+  int32_t MovePage(const std::function<int32_t(std::string&)>& move);
+  void ResolveWorkDir();
+  void HoldWorkFiles();
+  void ReleaseWorkFiles();
+  void ShowProgress(int64_t done, int64_t total);
+  void SelectRange(int64_t wParam, int64_t lParam);
+
+  TForm1Setup Setup;
+
+  // Window state.
+  std::unique_ptr<TFStreamTxStr> WorkFile;
+  std::string PageText;
+  int64_t PageLength = 0;
+  int64_t FileSize = 0;
+  std::string ProgramDir;
+  std::string WorkDir;
+  bool FileModified = false;
+  bool FileProcessed = false;
+  bool Loading = false;
+  bool ListMode = false;
+  bool CaseSensitive = false;
+  bool ShownOnce = false;
+  bool Closed = false;
+  TFileDialogRequest OpenDialog1;
+  TFileDialogRequest SaveDialog1;
+  TWorkFileLock BulletLock;
+  TWorkFileLock ReorgLock;
+  TAboutBox* AboutBox1 = nullptr;
+
+  // Components.
+  TPageEditor* Memo1 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QLineEdit* Edit3 = nullptr;
+  QLineEdit* Edit4 = nullptr;
+  QLineEdit* Edit5 = nullptr;
+  TStatusPanel* StaticText1 = nullptr;
+  TStatusPanel* StaticText2 = nullptr;
+  TStatusPanel* StaticText3 = nullptr;
+  TStatusPanel* StaticText4 = nullptr;
+  TStatusPanel* Panel1 = nullptr;
+  TStatusPanel* Panel2 = nullptr;
+  TStatusPanel* Panel3 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QPushButton* Button5 = nullptr;
+  QPushButton* Button6 = nullptr;
+  QPushButton* Button7 = nullptr;
+  QPushButton* Button8 = nullptr;
+  QPushButton* Button9 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QGroupBox* RadioGroup1 = nullptr;
+  QRadioButton* ScopeInPage = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  int ProgressPercent = -1;
+
+  QMenu* File1 = nullptr;
+  QAction* New1 = nullptr;
+  QAction* Open1 = nullptr;
+  QAction* Browse1 = nullptr;
+  QAction* Save1 = nullptr;
+  QAction* SaveAs1 = nullptr;
+  QAction* Append1 = nullptr;
+  QAction* CaseSensitive1 = nullptr;
+};
+
+// Six digits with leading zeros, as the status numbers show.
+std::string SixDigits(int64_t n);
+// The file name without its directory.
+std::string NameOnly(const std::string& path);

@@ -1,0 +1,227 @@
+// The window's controls and menus, with their captions, tooltips and first states.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "app/HelpForm.h"
+#include "app/PageEditor.h"
+#include "app/StatusPanel.h"
+#include "app/Unit1.h"
+
+namespace {
+
+template <class W>
+W* Named(W* w, const char* name, const char* tip = nullptr) {
+  w->setObjectName(QString::fromLatin1(name));
+  if (tip) w->setToolTip(QString::fromLatin1(tip));
+  return w;
+}
+
+TStatusPanel* StatusText(QWidget* parent, const char* name, const char* tip, int width) {
+  auto* t = Named(new TStatusPanel(parent), name, tip);
+  t->setAutoFillBackground(false);
+  t->setMinimumWidth(width);
+  return t;
+}
+
+QPushButton* SmallButton(QWidget* parent, const char* name, const char* caption,
+                         const char* tip = nullptr) {
+  auto* b = Named(new QPushButton(QString::fromLatin1(caption), parent), name, tip);
+  b->setFocusPolicy(Qt::TabFocus);
+  b->setMinimumWidth(36);
+  return b;
+}
+
+}  // namespace
+
+void TForm1::BuildControls() {
+  auto* central = new QWidget(this);
+  central->setObjectName("Form1Client");
+  setCentralWidget(central);
+
+  Edit1 = Named(new QLineEdit(QStringLiteral("100000"), central), "Edit1",
+                "buffer size (for info, click, then press F1)");
+  Edit1->setProperty("helpContext", kHelpBufferSize);
+  Edit1->setMaximumWidth(70);
+  Edit1->installEventFilter(this);
+  StaticText1 = StatusText(central, "StaticText1", "current page size", 60);
+  StaticText2 = StatusText(central, "StaticText2", "lines in current page", 60);
+  StaticText3 = StatusText(central, "StaticText3", "current size of work file", 60);
+  StaticText4 = StatusText(central, "StaticText4", "total pages", 40);
+  Panel1 = Named(new TStatusPanel(central), "Panel1", "page has been modified, if red");
+  Panel1->SetColor(PanelColor::Lime);
+  Panel1->setFixedSize(22, 22);
+  Panel2 = Named(new TStatusPanel(central), "Panel2", "work file has been modified, if red");
+  Panel2->SetColor(PanelColor::Aqua);
+  Panel2->setFixedSize(22, 22);
+  Panel3 = Named(new TStatusPanel(central), "Panel3", "game count (click to update)");
+  Panel3->SetColor(PanelColor::White);
+  Panel3->setMinimumWidth(60);
+  Edit5 = Named(new QLineEdit(QStringLiteral("1"), central), "Edit5", "current page");
+  Edit5->setMaximumWidth(50);
+  Button8 = SmallButton(central, "Button8", "Go", "go to page typed into \"current page\"");
+  Button4 = SmallButton(central, "Button4", "<<");
+  Button2 = SmallButton(central, "Button2", "<");
+  Button1 = SmallButton(central, "Button1", ">");
+  Button3 = SmallButton(central, "Button3", ">>");
+  Button5 =
+      SmallButton(central, "Button5", "Reorg", "reorganize work file (use after large paste)");
+  Button9 = SmallButton(central, "Button9", "E&xit");
+
+  // Find and Replace and the macros come with their own commands; shown, not yet live.
+  Edit3 = Named(new QLineEdit(central), "Edit3");
+  Edit4 = Named(new QLineEdit(central), "Edit4");
+  Button6 = SmallButton(central, "Button6", "Find");
+  Button7 = SmallButton(central, "Button7", "Replace");
+  CheckBox1 = Named(new QCheckBox(QStringLiteral("Whole"), central), "CheckBox1");
+  Label1 = Named(new QLabel(QStringLiteral("words only"), central), "Label1");
+  RadioGroup1 = Named(new QGroupBox(QStringLiteral("Find/Replace"), central), "RadioGroup1");
+  auto* scopes = new QHBoxLayout(RadioGroup1);
+  scopes->setContentsMargins(4, 0, 4, 0);
+  ScopeInPage = new QRadioButton(QStringLiteral("in page"), RadioGroup1);
+  ScopeInPage->setChecked(true);
+  scopes->addWidget(ScopeInPage);
+  scopes->addWidget(new QRadioButton(QStringLiteral("in file"), RadioGroup1));
+  scopes->addWidget(new QRadioButton(QStringLiteral("Find list"), RadioGroup1));
+  ComboBox1 = Named(new QComboBox(central), "ComboBox1", "Find & Replace macros");
+  ComboBox1->setMinimumWidth(160);
+  for (QWidget* w : std::initializer_list<QWidget*>{Edit3, Edit4, Button6, Button7, CheckBox1,
+                                                    Label1, RadioGroup1, ComboBox1}) {
+    w->setEnabled(false);
+  }
+
+  Memo1 = new TPageEditor(central);
+  Memo1->setObjectName("Memo1");
+  Memo1->setProperty("helpContext", kHelpEditor);
+
+  auto* pageRow = new QHBoxLayout;
+  pageRow->addWidget(Edit1);
+  pageRow->addWidget(StaticText1);
+  pageRow->addWidget(StaticText2);
+  pageRow->addWidget(Panel1);
+  pageRow->addSpacing(8);
+  pageRow->addWidget(StaticText3);
+  pageRow->addWidget(StaticText4);
+  pageRow->addWidget(Panel2);
+  pageRow->addSpacing(8);
+  pageRow->addWidget(Panel3);
+  pageRow->addStretch();
+  pageRow->addWidget(Edit5);
+  pageRow->addWidget(Button8);
+  for (QPushButton* b : {Button4, Button2, Button1, Button3, Button5, Button9}) {
+    pageRow->addWidget(b);
+  }
+  auto* findRow = new QHBoxLayout;
+  findRow->addWidget(Edit3, 2);
+  findRow->addWidget(Button6);
+  findRow->addWidget(Edit4, 2);
+  findRow->addWidget(Button7);
+  findRow->addWidget(CheckBox1);
+  findRow->addWidget(Label1);
+  findRow->addWidget(RadioGroup1);
+  findRow->addWidget(ComboBox1, 1);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addLayout(pageRow);
+  layout->addLayout(findRow);
+  layout->addWidget(Memo1, 1);
+
+  ProgressBar1 = Named(new QProgressBar(this), "ProgressBar1");
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setMaximumWidth(240);
+  ProgressBar1->hide();
+  statusBar()->addPermanentWidget(ProgressBar1);
+
+  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1ClickRight);
+  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2ClickLeft);
+  connect(Button3, &QPushButton::clicked, this, &TForm1::Button3ClickEnd);
+  connect(Button4, &QPushButton::clicked, this, &TForm1::Button4ClickStart);
+  connect(Button8, &QPushButton::clicked, this, &TForm1::Button8ClickPage);
+  connect(Button5, &QPushButton::clicked, this, &TForm1::Button5ClickReorgBullet);
+  connect(Button9, &QPushButton::clicked, this, &TForm1::Exit1Click);
+  connect(Edit5, &QLineEdit::returnPressed, this, &TForm1::Button8ClickPage);
+  connect(Panel3, &TStatusPanel::clicked, this, &TForm1::Panel3Click);
+  connect(Memo1, &QsciScintilla::textChanged, this, &TForm1::Memo1Changed);
+  connect(Memo1, &QsciScintilla::modificationChanged, this, &TForm1::Memo1Changed);
+}
+
+QAction* TForm1::AddItem(QMenu* menu, const char* name, const char* caption, const char* shortcut,
+                         std::function<void()> handler, bool enabled) {
+  auto* action = new QAction(QString::fromLatin1(caption), this);
+  action->setObjectName(QString::fromLatin1(name));
+  if (shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+  action->setEnabled(enabled);
+  if (handler) connect(action, &QAction::triggered, this, [h = std::move(handler)] { h(); });
+  menu->addAction(action);
+  return action;
+}
+
+void TForm1::BuildMenus() {
+  File1 = menuBar()->addMenu(QStringLiteral("&File"));
+  File1->setObjectName("File1");
+  connect(File1, &QMenu::aboutToShow, this, &TForm1::MenuHeaderClicks);
+  New1 = AddItem(File1, "New1", "&New", "Ctrl+N", [this] { New1Click(); });
+  Open1 = AddItem(File1, "Open1", "&Open...", "Ctrl+O", [this] { Open1Click(Open1); });
+  Browse1 = AddItem(File1, "Browse1", "&Browse...", "Ctrl+B", [this] { Open1Click(Browse1); });
+  File1->addSeparator();
+  Save1 = AddItem(File1, "Save1", "&Save", "Ctrl+S", [this] { Save1Click(Save1); });
+  SaveAs1 = AddItem(File1, "SaveAs1", "Save &As...", nullptr, [this] { Save1Click(SaveAs1); });
+  Append1 = AddItem(File1, "Append1", "A&ppend...", nullptr, [this] { Save1Click(Append1); });
+  File1->addSeparator();
+  AddItem(File1, "OpenPacked1", "Open Pa&cked...", nullptr, nullptr, false);
+  AddItem(File1, "SaveAsPacked1", "Save As Pac&ked...", nullptr, nullptr, false);
+  File1->addSeparator();
+  AddItem(File1, "Exit1", "E&xit", nullptr, [this] { Exit1Click(); });
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  edit->setObjectName("EditMenu");
+  AddItem(edit, "Undo1", "&Undo", "Ctrl+Z", [this] { MenuUndoClick(); });
+  AddItem(edit, "Restore1", "Re&store Page", nullptr, [this] { Restore1Click(); });
+  edit->addSeparator();
+  AddItem(edit, "Cut1", "Cu&t", "Ctrl+X", [this] { Memo1->cut(); });
+  AddItem(edit, "Copy1", "&Copy", "Ctrl+C", [this] { Memo1->copy(); });
+  AddItem(edit, "Paste1", "&Paste", "Ctrl+V", [this] { Memo1->paste(); });
+  AddItem(edit, "PasteLarge1", "Paste Lar&ge", nullptr, [this] { MenuPasteLargeClick(); });
+  AddItem(edit, "SelectAll1", "Select A&ll", nullptr, [this] { Memo1->selectAll(); });
+  edit->addSeparator();
+  AddItem(edit, "AddPage1", "&Add Page", "Ctrl+P", [this] { MenuAddPageClick(); });
+  edit->addSeparator();
+  AddItem(edit, "Find1", "&Find", "Ctrl+F", nullptr, false);
+  AddItem(edit, "Replace1", "&Replace", "Ctrl+R", nullptr, false);
+  CaseSensitive1 = AddItem(edit, "CaseSensitive1", "Case Se&nsitive", nullptr, nullptr, false);
+  CaseSensitive1->setCheckable(true);
+
+  QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+  options->setObjectName("Options1");
+  QAction* scroll =
+      AddItem(options, "ScrollAfterFind1", "&Scroll After Find", nullptr, nullptr, false);
+  scroll->setCheckable(true);
+  AddItem(options, "BoardFlutter1", "&Board Flutter", nullptr, nullptr, false);
+
+  QMenu* exports = menuBar()->addMenu(QStringLiteral("E&xport"));
+  exports->setObjectName("Export1");
+  for (int r = 1; r <= 4; ++r) {
+    const std::string name = "ExportItem" + std::to_string(r);
+    const std::string caption = "Export&" + std::to_string(r);
+    AddItem(exports, name.c_str(), caption.c_str(), nullptr, nullptr, false);
+  }
+  exports->addSeparator();
+  AddItem(exports, "EditExports1", "E&dit Exports", nullptr, nullptr, false);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->setObjectName("Help1");
+  AddItem(help, "Contents1", "&Contents", "F1", [this] { Contents1Click(); });
+  AddItem(help, "Index1", "&Index", nullptr, [this] { Index1Click(); });
+  help->addSeparator();
+  AddItem(help, "About1", "&About...", nullptr, [this] { About1Click(); });
+}

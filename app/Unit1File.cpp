@@ -1,0 +1,292 @@
+// The file commands: Open, Browse, New, Save, Save As, Append, Reorg, the save
+// question and the repair offer.
+#include <QApplication>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <filesystem>
+
+#include "app/HelpForm.h"
+#include "app/PageEditor.h"
+#include "app/QtDialogs.h"
+#include "app/StatusPanel.h"
+#include "app/Unit1.h"
+#include "pgn/PgnDate.h"
+#include "pgn/Repair.h"
+#include "stream/TxFlows.h"
+
+namespace {
+
+constexpr char kRepairQuestion[] =
+    "If the error noted on Open seemed to relate to extraneous contents\rit may be possible to "
+    "correct by removing all lines before each Event\rand after each final game result. (This "
+    "option may not succeed for\rhighly annotated games which have lines ending in game results "
+    "at\rmidpoints in the score.)\r\rTry the conversion?";
+
+constexpr char kRepairFileName[] = "~Temp001.tmp";
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  return FileNameToQt(a).compare(FileNameToQt(b), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+// A long operation: busy cursor and a progress bar that repaints as the work
+// reports, without returning to the event loop (no input reaches the window
+// mid-operation).
+class TBusyScope {
+ public:
+  explicit TBusyScope(TForm1& form) : form_(form) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    form_.ProgressPercent = -1;
+    form_.ProgressBar1->setValue(0);
+    form_.ProgressBar1->show();
+    SetProgressHook([this](int64_t done, int64_t total) { form_.ShowProgress(done, total); });
+  }
+  ~TBusyScope() {
+    SetProgressHook(nullptr);
+    form_.ProgressBar1->hide();
+    QApplication::restoreOverrideCursor();
+  }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+ private:
+  TForm1& form_;
+};
+
+void TForm1::ShowProgress(int64_t done, int64_t total) {
+  const int percent =
+      total > 0 ? static_cast<int>(std::clamp<int64_t>(done * 100 / total, 0, 100)) : 0;
+  if (percent == ProgressPercent) return;
+  ProgressPercent = percent;
+  ProgressBar1->setValue(percent);
+  ProgressBar1->repaint();
+}
+
+int32_t TForm1::BufferSizeField() const {
+  bool ok = false;
+  const int value = Edit1->text().trimmed().toInt(&ok);
+  return std::clamp(ok ? value : 0, kMinBufferSize, kMaxBufferSize);
+}
+
+void TForm1::SetCaption(const std::string& fileName) {
+  QString caption = QString::fromLatin1(kApplicationTitle);
+  if (!fileName.empty()) caption += QStringLiteral(" - ") + FileNameToQt(NameOnly(fileName));
+  setWindowTitle(caption);
+}
+
+void TForm1::Open1Click(QObject* sender) {
+  if (Memo1->Modified() || FileModified) {
+    if (AskSaveChanges() == TMsgAnswer::Cancel) return;
+  }
+  WorkFile.reset();
+  if (!SaveDialog1.FileName.empty()) OpenDialog1.FileName = SaveDialog1.FileName;
+  OpenDialog1.Title = "Open chess file";
+  const bool commandLine = sender == this;
+  if (!commandLine && !Dlg().OpenFileName(OpenDialog1)) return;
+  const bool editing = commandLine || sender == Open1;
+  std::unique_ptr<TFStreamTxStr> input;
+  {
+    TBusyScope busy(*this);
+    input = OpenInputFile(OpenDialog1.FileName, PageText, BufferSizeField());
+  }
+  if (!input) {
+    if (!editing) return;
+    PageText.clear();
+    TryConversion();
+    return;
+  }
+  ShowOpened(std::move(input), editing, OpenDialog1.FileName);
+}
+
+void TForm1::ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing,
+                        const std::string& fileName) {
+  Memo1->setReadOnly(false);
+  ScopeInPage->setChecked(true);
+  SetCaption(fileName);
+  Memo1->SetMaxLength(int64_t{input->BufferSize} + kBufferSlack);
+  ShowPage(PageText);
+  FileModified = false;
+  if (editing) {
+    SaveDialog1.FileName = fileName;
+    Panel1->SetColor(PanelColor::Red);
+    Panel2->SetColor(PanelColor::Red);
+    Panel1->repaint();
+    Panel2->repaint();
+    {
+      TBusyScope busy(*this);
+      WorkFile = ProcessInputFile(std::move(input), PageText);
+    }
+    HoldWorkFiles();
+    if (WorkFile) {
+      ShowPage(PageText);
+      FileSize = WorkFile->FileSize();
+      UpdateGameCount();
+      FileProcessed = true;
+    }
+    Memo1Changed();
+    RefreshFileStatus();
+  } else {
+    // A preview only: the first buffer stays on screen, no work file is made.
+    Memo1->setReadOnly(true);
+    input.reset();
+  }
+  PageText.clear();
+}
+
+void TForm1::TryConversion() {
+  if (Dlg().Message(kRepairQuestion, TMsgKind::Information, TMsgButtons::YesNo, kHelpRepair) !=
+      TMsgAnswer::Yes) {
+    return;
+  }
+  // The repaired copy goes where the program may write: the work directory.
+  const std::string repaired = WorkDir + kRepairFileName;
+  bool converted = false;
+  {
+    TBusyScope busy(*this);
+    converted = RepairConversion(OpenDialog1.FileName, repaired);
+  }
+  std::error_code ec;
+  if (!converted) {
+    std::filesystem::remove(repaired, ec);
+    ShowMessage("Conversion failed");
+    return;
+  }
+  std::unique_ptr<TFStreamTxStr> input = OpenInputFile(repaired, PageText, BufferSizeField());
+  // The user's file, not the temporary copy, is what Save writes.
+  if (input) {
+    ShowOpened(std::move(input), true, OpenDialog1.FileName);
+  } else {
+    ShowMessage("Conversion failed");
+  }
+  std::filesystem::remove(repaired, ec);
+}
+
+void TForm1::New1Click() {
+  if (Memo1->Modified() || FileModified) {
+    if (AskSaveChanges() == TMsgAnswer::Cancel) return;
+  }
+  WorkFile.reset();
+  const int32_t bufferSize = BufferSizeField();
+  if (!CreateNewBulletFile(bufferSize, TodayDateText())) return;
+  HoldWorkFiles();
+  SetCaption("");
+  OpenDialog1.FileName.clear();
+  SaveDialog1.FileName.clear();
+  ShowPage("");
+  Memo1->setReadOnly(false);
+  WorkFile = OpenBulletFile(bufferSize, PageText);
+  if (WorkFile) {
+    SetEditorLimit();
+    ShowPage(PageText);
+    FileSize = WorkFile->FileSize();
+    FileModified = false;
+    UpdateGameCount();
+    RefreshFileStatus();
+  }
+  PageText.clear();
+}
+
+void TForm1::Save1Click(QObject* sender) {
+  if (!WorkFile) {
+    Dlg().Beep();
+    return;
+  }
+  if (SaveDialog1.FileName.empty()) SaveDialog1.FileName = OpenDialog1.FileName;
+  const TSaveMode mode = sender == Save1     ? TSaveMode::Save
+                         : sender == Append1 ? TSaveMode::Append
+                                             : TSaveMode::SaveAs;
+  bool dialog = true;
+  std::string keptSaveName;
+  switch (mode) {
+    case TSaveMode::Save:
+      SaveDialog1.Title = "Save";
+      if (OpenDialog1.FileName.empty()) {
+        dialog = SaveDialog1.FileName.empty();
+        if (dialog) SaveDialog1.FileName = "untitled.pgn";
+      } else {
+        dialog = !SameNameIgnoringCase(SaveDialog1.FileName, OpenDialog1.FileName);
+      }
+      break;
+    case TSaveMode::SaveAs:
+      SaveDialog1.Title = "Save As";
+      if (SaveDialog1.FileName.empty()) SaveDialog1.FileName = "untitled.pgn";
+      break;
+    case TSaveMode::Append:
+      keptSaveName = SaveDialog1.FileName;
+      SaveDialog1.Title = "Append";
+      SaveDialog1.FileName.clear();
+      break;
+  }
+  bool saved = false;
+  if ((!dialog || Dlg().SaveFileName(SaveDialog1)) && CommitPage()) {
+    Memo1Changed();
+    TBusyScope busy(*this);
+    saved = SaveOrAppend(*WorkFile, mode, SaveDialog1.FileName, !dialog);
+  }
+  // Append never leaves its target as the name a later Save would write to.
+  if (mode == TSaveMode::Append) {
+    const std::string appended = SaveDialog1.FileName;
+    SaveDialog1.FileName = keptSaveName;
+    if (saved) SetCaption(SaveDialog1.FileName.empty() ? appended : SaveDialog1.FileName);
+  }
+  if (!saved) return;
+  FileModified = false;
+  RefreshFileStatus();
+  if (mode != TSaveMode::Append) SetCaption(SaveDialog1.FileName);
+  if (mode == TSaveMode::SaveAs) OpenDialog1.FileName = SaveDialog1.FileName;
+}
+
+TMsgAnswer TForm1::AskSaveChanges() {
+  const std::string name =
+      NameOnly(SaveDialog1.FileName.empty() ? OpenDialog1.FileName : SaveDialog1.FileName);
+  CommitPage();
+  while (FileModified) {
+    switch (Dlg().Message("Save changes to " + name + "?", TMsgKind::Warning,
+                          TMsgButtons::YesNoCancel)) {
+      case TMsgAnswer::Cancel:
+        return TMsgAnswer::Cancel;
+      case TMsgAnswer::Yes:
+        Save1Click(this);
+        break;
+      default:
+        FileModified = false;
+        break;
+    }
+  }
+  return TMsgAnswer::Ok;
+}
+
+void TForm1::Button5ClickReorgBullet() {
+  if (!WorkFile) {
+    Dlg().Beep();
+    return;
+  }
+  // An edited page that cannot be written back must not be lost to the rewrite.
+  if (!CommitPage()) return;
+  Button4ClickStart();
+  ShowPage("");
+  const int32_t bufferSize = WorkFile->BufferSize;
+  TBusyScope busy(*this);
+  std::unique_ptr<TFStreamTxStr> done = ReorganizeBulletFile(std::move(WorkFile));
+  if (!done) return;
+  done.reset();
+  try {
+    SwapReorgFile();
+  } catch (const std::exception& e) {
+    Dlg().Message(e.what(), TMsgKind::Error, TMsgButtons::Ok);
+    return;
+  }
+  HoldWorkFiles();
+  WorkFile = OpenBulletFile(bufferSize, PageText);
+  if (WorkFile) {
+    SetEditorLimit();
+    ShowPage(PageText);
+    FileSize = WorkFile->FileSize();
+    UpdateGameCount();
+    RefreshFileStatus();
+  }
+  PageText.clear();
+}

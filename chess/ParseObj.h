@@ -1,0 +1,52 @@
+// The movetext parser: turns one game's movetext into its move tokens, each
+// with its place in the text, dropping the result, comments, variations, NAGs
+// and move numbers.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ENotationException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TMove {
+ public:
+  static constexpr int32_t kMaxText = 9;
+  // offset: 0-based within the movetext; text is kept to its first 9 characters.
+  TMove(int32_t offset, std::string_view text);
+
+  int32_t Offset;
+  int32_t Length;
+  std::string Text;
+};
+
+class TParseLine {
+ public:
+  // owner: the window that receives select-range messages; the parser never
+  // uses it, nor pageStart, which the caller keeps here for itself.
+  TParseLine(void* owner, std::string movetext, int32_t caretOffset, int32_t movetextOffset,
+             int32_t pageStart = 0);
+
+  // Fills Moves, or raises ENotationException and fills the error fields.
+  void Parse();
+
+  void* Owner;
+  int32_t MovetextOffset;  // 0-based offset of the movetext in the page
+  int32_t CaretOffset;     // 0-based offset of the caret within the movetext
+  std::string Movetext;
+  std::string ErrorMessage;
+  int32_t ErrorOffset = 0;  // 0-based within the movetext
+  int32_t ErrorLength = 0;
+  std::vector<TMove> Moves;
+  int32_t PageStart;
+
+ private:
+  [[noreturn]] void RaiseNotation(int32_t position, const char* message);
+  void BlankComments(std::string& text);
+  void SplitMoves(const std::string& text);
+};
