@@ -68,7 +68,7 @@ void TForm1::BuildControls() {
   Panel3->SetColor(PanelColor::White);
   Panel3->setMinimumWidth(60);
   Edit5 = Named(new QLineEdit(QStringLiteral("1"), central), "Edit5", "current page");
-  Edit5->setMaximumWidth(50);
+  Edit5->setMaximumWidth(60);  // room for page 10000
   Button8 = SmallButton(central, "Button8", "Go", "go to page typed into \"current page\"");
   Button4 = SmallButton(central, "Button4", "<<");
   Button2 = SmallButton(central, "Button2", "<");

@@ -155,9 +155,14 @@ void TForm1::TryConversion() {
     return;
   }
   std::unique_ptr<TFStreamTxStr> input = OpenInputFile(repaired, PageText, BufferSizeField());
-  // The user's file, not the temporary copy, is what Save writes.
   if (input) {
     ShowOpened(std::move(input), true, OpenDialog1.FileName);
+    // The repair dropped whatever stood between games, so Save does not put the
+    // result over the user's file unasked: it proposes a name beside it.
+    std::filesystem::path proposal(OpenDialog1.FileName);
+    proposal.replace_filename(proposal.stem().string() + "-repaired" +
+                              proposal.extension().string());
+    SaveDialog1.FileName = proposal.string();
   } else {
     ShowMessage("Conversion failed");
   }

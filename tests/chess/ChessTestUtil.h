@@ -1,49 +1,29 @@
-// Helpers for the chess tests: playing a line of moves and setting up a board.
+// The move-rule table shared by the chess tests: each row plays a line from the
+// initial position or from hand-placed pieces and expects the code of its last
+// move (0: it stood) and, where given, squares and the move text afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "chess/ChessPos.h"
 
-// Plays the moves of line in order as the board window does; returns the
-// error code of the first move that fails (0 when all stand) and leaves the
-// 1-based index of the move played last in playedTo.
-inline int PlayLine(TChessPosition& pos, const std::string& line, int* playedTo = nullptr) {
-  std::istringstream in(line);
-  std::string token;
-  int index = 0;
-  while (in >> token) {
-    ++index;
-    if (playedTo) *playedTo = index;
-    if (pos.ReadSan(token) && pos.ValidateMove()) pos.MakeMove();
-    if (pos.CurMove.Failed) return pos.CurMove.ErrorCode;
-  }
-  return 0;
-}
+struct TLineCase {
+  const char* Name;
+  const char* Line;
+  int Code;
+  const char* Squares = "";      // "g1=wK h1=." after the line
+  const char* Pieces = nullptr;  // hand-placed start (see PlacePieces)
+  const char* Text = nullptr;    // MoveText after the last move
+};
 
-// Empties the board and places pieces written "Kh1 Pe2 Nd3" (P for pawns):
-// white's before the "/", black's after. sideToMove sets the parity of Ply.
-inline void PlacePieces(TChessPosition& pos, const std::string& pieces, int sideToMove) {
-  pos.ResetPosition(true);
-  for (TSquare& s : pos.Board) s = TSquare{};
-  std::istringstream in(pieces);
-  std::string word;
-  uint8_t colour = kWhite;
-  while (in >> word) {
-    if (word == "/") {
-      colour = kBlack;
-      continue;
-    }
-    const std::string kinds = "PNBRQK";
-    const auto kind = static_cast<uint8_t>(kinds.find(word[0]) + 1);
-    pos.At(word[1] - 'a' + 1, word[2] - '0') = TSquare{kind, colour, 0};
-  }
-  pos.Ply = sideToMove == kWhite ? 0 : 1;
-  // Castling is judged by the flags alone; a hand-made board never castles.
-  for (auto& side : pos.CastlingState) side[kKingMoved] = 1;
+// Plays one move as the board window does; returns its code (0: it stood).
+inline int Play(TChessPosition& pos, std::string_view token) {
+  if (pos.ReadSan(token) && pos.ValidateMove()) pos.MakeMove();
+  return pos.CurMove.Failed ? pos.CurMove.ErrorCode : 0;
 }
 
 inline std::string Describe(const TSquare& s) {
@@ -51,10 +31,64 @@ inline std::string Describe(const TSquare& s) {
   return std::string(1, s.Colour == kWhite ? 'w' : 'b') + "-PNBRQK"[s.Kind];
 }
 
-// Names parameterised cases after the Name field of their row.
-struct TCaseName {
-  template <class T>
-  std::string operator()(const ::testing::TestParamInfo<T>& info) const {
-    return info.param.Name;
+inline std::string Snapshot(const TChessPosition& pos) {
+  std::string out;
+  for (const TSquare& s : pos.Board) out += Describe(s) + ' ';
+  return out;
+}
+
+// Empties the board and places pieces written "Kh1 Pe2 / Kh8": white's before
+// the "/", black's after; a final "b" gives black the move. Castling is judged
+// by the flags alone, so a hand-made board never castles.
+inline void PlacePieces(TChessPosition& pos, const std::string& pieces) {
+  pos.ResetPosition(true);
+  for (TSquare& s : pos.Board) s = TSquare{};
+  for (auto& side : pos.CastlingState) side[kKingMoved] = 1;
+  std::istringstream in(pieces);
+  uint8_t colour = kWhite;
+  for (std::string w; in >> w;) {
+    if (w == "/") {
+      colour = kBlack;
+    } else if (w == "b") {
+      pos.Ply = pos.StoredCount = 1;  // as after a white move
+    } else {
+      const auto kind = static_cast<uint8_t>(std::string("PNBRQK").find(w[0]) + 1);
+      pos.At(w[1] - 'a' + 1, w[2] - '0') = TSquare{kind, colour, 0};
+    }
   }
-};
+}
+
+inline void CheckLine(const TLineCase& c) {
+  SCOPED_TRACE(c.Name);
+  TChessPosition pos;
+  if (c.Pieces) PlacePieces(pos, c.Pieces);
+  const int start = pos.Ply;
+  std::istringstream in(c.Line);
+  std::string before;
+  int code = 0, played = 0;
+  for (std::string token; code == 0 && in >> token; ++played) {
+    before = Snapshot(pos);
+    code = Play(pos, token);
+  }
+  EXPECT_EQ(code, c.Code);
+  std::string rest;
+  EXPECT_FALSE(in >> rest) << "a move before the last one failed";
+  // A rejected move leaves the board and the history as they were.
+  EXPECT_EQ(pos.Ply, start + played - (code != 0));
+  EXPECT_EQ(pos.StoredCount, pos.Ply);
+  if (code != 0) {
+    EXPECT_EQ(Snapshot(pos), before);
+  }
+  std::istringstream squares(c.Squares);
+  for (std::string s; squares >> s;)
+    EXPECT_EQ(Describe(pos.At(s[0] - 'a' + 1, s[1] - '0')), s.substr(3)) << s;
+  if (c.Text) {
+    EXPECT_EQ(pos.MoveText, c.Text);
+  }
+  if (c.Pieces) return;
+  // Rebuilding the board from the history gives the board as played.
+  const std::string asPlayed = Snapshot(pos);
+  ASSERT_TRUE(pos.GoToPly(0));
+  ASSERT_TRUE(pos.StepBy(pos.StoredCount));
+  EXPECT_EQ(Snapshot(pos), asPlayed);
+}

@@ -1,5 +1,6 @@
 #include "tests/gui/GuiTestSupport.h"
 
+#include <QAction>
 #include <QTest>
 #include <filesystem>
 
@@ -11,23 +12,17 @@ TGuiCase::TGuiCase() {
   IniValue = IniValueRec{};
 }
 
-TGuiCase::~TGuiCase() {
-  form_.reset();
-}
-
-TForm1& TGuiCase::Start(const QStringList& params) {
+void TGuiCase::Start() {
   TForm1Setup setup;
-  setup.Params = params;
   setup.WorkDir = Dir.Path().string();
-  form_ = std::make_unique<TForm1>(setup);
-  form_->show();
-  return *form_;
+  Form = std::make_unique<TForm1>(setup);
+  Form->show();
 }
 
 QString TGuiCase::Text(const char* name) {
   if (auto* e = Find<QLineEdit>(name)) return e->text();
-  if (auto* l = Find<QLabel>(name)) return l->text();
-  return QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+  auto* l = Find<QLabel>(name);
+  return l ? l->text() : QString("<none>");
 }
 
 void TGuiCase::Click(const char* button) {
@@ -38,19 +33,13 @@ void TGuiCase::Click(const char* button) {
 
 void TGuiCase::Menu(const char* item) {
   auto* a = Find<QAction>(item);
-  QVERIFY2(a, item);
-  QVERIFY2(a->isEnabled(), item);
+  QVERIFY2(a && a->isEnabled(), item);
   a->trigger();
 }
 
 void TGuiCase::TypeAt(int64_t offset, const QString& keys) {
   Memo()->SetSelection(offset, 0);
   QTest::keyClicks(Memo(), keys);
-}
-
-void TGuiCase::OpenFile(const std::string& path) {
-  Dialogs.FileNames.push_back(path);
-  Menu("Open1");
 }
 
 void TGuiCase::SetBufferSize(const QString& text) {
@@ -65,54 +54,39 @@ std::string TGuiCase::Copy(const std::string& dataName, const std::string& as) {
   return target;
 }
 
-std::vector<std::string> TGuiCase::WorkFiles() const {
-  std::vector<std::string> names;
+int TGuiCase::WorkFileCount() const {
+  int n = 0;
   for (const auto& e : std::filesystem::directory_iterator(Dir.Path())) {
-    const std::string name = e.path().filename().string();
-    if (name.rfind("~korvane.", 0) == 0) names.push_back(name);
+    n += e.path().filename().string().starts_with("~korvane.");
   }
-  return names;
+  return n;
 }
 
-std::string TGuiCase::ScriptFailures() const {
-  std::string out;
-  for (int i = 0; i < Failures.size(); ++i) out += Failures.GetTestPartResult(i).message();
-  return out;
+void TGuiTest::OpenLondon() {
+  c->Start();
+  path = c->Copy("london1851.pgn");
+  c->SetBufferSize("10000");
+  c->Dialogs.FileNames.push_back(path);
+  c->Menu("Open1");
 }
 
-namespace {
-
-std::string TrimLineEnds(std::string s) {
-  size_t from = 0;
-  while (s.compare(from, 2, "\r\n") == 0) from += 2;
-  s.erase(0, from);
-  while (s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0) s.resize(s.size() - 2);
-  return s;
-}
-
-}  // namespace
-
-std::vector<std::string> GamesOf(const std::string& pgn) {
-  std::vector<size_t> starts;
-  for (size_t at = pgn.find("[Event "); at != std::string::npos; at = pgn.find("[Event ", at + 1)) {
-    if (at == 0 || pgn[at - 1] == '\n') starts.push_back(at);
+void TGuiTest::cleanup() {
+  std::string failures;  // from unscripted questions
+  for (int i = 0; i < c->Failures.size(); ++i) {
+    failures += c->Failures.GetTestPartResult(i).message();
   }
+  c.reset();
+  QVERIFY2(failures.empty(), failures.c_str());
+}
+
+std::vector<std::string> GamesOf(const std::string& text) {
   std::vector<std::string> games;
-  for (size_t i = 0; i < starts.size(); ++i) {
-    const size_t end = i + 1 < starts.size() ? starts[i + 1] : pgn.size();
-    games.push_back(TrimLineEnds(pgn.substr(starts[i], end - starts[i])));
-  }
-  return games;
-}
-
-std::vector<std::string> GamesOfPages(const std::string& pages) {
-  std::vector<std::string> games;
-  size_t at = pages.find('\xB7');
-  while (at != std::string::npos) {
-    const size_t next = pages.find('\xB7', at + 1);
-    const size_t end = next == std::string::npos ? pages.size() : next;
-    games.push_back(TrimLineEnds(pages.substr(at + 1, end - at - 1)));
-    at = next;
+  for (size_t at = text.find("[Event "); at != std::string::npos;) {
+    const size_t next = text.find("\n[Event ", at);
+    std::string game = text.substr(at, next == std::string::npos ? next : next - at);
+    game.erase(game.find_last_not_of("\r\n\xB7") + 1);  // line ends and the next bullet
+    games.push_back(game);
+    at = next == std::string::npos ? next : next + 1;
   }
   return games;
 }

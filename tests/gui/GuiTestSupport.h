@@ -4,13 +4,8 @@
 
 #include <gtest/gtest-spi.h>
 
-#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QString>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "app/PageEditor.h"
 #include "app/StatusPanel.h"
@@ -20,48 +15,53 @@
 class TGuiCase {
  public:
   TGuiCase();
-  ~TGuiCase();
 
   // Creates and shows the window (first show runs the start-up).
-  TForm1& Start(const QStringList& params = {});
-  TForm1& Form() { return *form_; }
+  void Start();
 
   template <class W>
   W* Find(const char* name) {
-    return form_->findChild<W*>(QString::fromLatin1(name));
+    return Form->findChild<W*>(QString::fromLatin1(name));
   }
   TPageEditor* Memo() { return Find<TPageEditor>("Memo1"); }
   QString Text(const char* name);  // a label's or a line edit's text
   void Click(const char* button);
   void Menu(const char* item);
-  // Types into the editor at a 0-based offset.
-  void TypeAt(int64_t offset, const QString& keys);
-  // Opens a file for editing through File/Open.
-  void OpenFile(const std::string& path);
-  // Sets the buffer-size field as the user would.
-  void SetBufferSize(const QString& text);
+  void TypeAt(int64_t offset, const QString& keys);  // 0-based offset
+  void SetBufferSize(const QString& text);           // as the user types it
 
   // A copy of a test-data file in the case's directory.
   std::string Copy(const std::string& dataName, const std::string& as = "");
-  // The names of the case directory's work files.
-  std::vector<std::string> WorkFiles() const;
-  // Failures reported by the scripted dialogs (unscripted questions).
-  std::string ScriptFailures() const;
+  int WorkFileCount() const;  // the directory's work files
 
   TTempDir Dir;
   testing::TestPartResultArray Failures;
   testing::ScopedFakeTestPartResultReporter Trap{&Failures};
   TScriptDialogs Dialogs;
-
- private:
-  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<TForm1> Form;  // destroyed first
 };
 
-// The games of a PGN text: each from its "[Event " line to its last non-empty line.
-std::vector<std::string> GamesOf(const std::string& pgn);
-// The games of pages (bullet records).
-std::vector<std::string> GamesOfPages(const std::string& pages);
+// A test class with a fresh case per test, failing on unscripted questions.
+class TGuiTest : public QObject {
+  Q_OBJECT
+
+ protected:
+  std::unique_ptr<TGuiCase> c;
+  std::string path;  // the file opened by OpenLondon
+
+  // London 1851 opened through File/Open with a 10000-byte buffer (many pages).
+  void OpenLondon();
+  QColor Colour(const char* panel) { return c->Find<TStatusPanel>(panel)->Color(); }
+  int Pages() { return c->Text("StaticText4").toInt(); }
+
+ private slots:
+  void init() { c = std::make_unique<TGuiCase>(); }
+  void cleanup();
+};
+
+// The games of a PGN text or of pages: each from its "[Event " line to its last
+// line that is not empty.
+std::vector<std::string> GamesOf(const std::string& text);
 // The plain PGN that Save writes for these games.
 std::string SavedForm(const std::vector<std::string>& games);
-// Count of a substring.
 int CountOf(const std::string& text, const std::string& what);

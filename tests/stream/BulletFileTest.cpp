@@ -247,36 +247,6 @@ TEST(BulletFile, EmptyAndAddedPages) {
   EXPECT_EQ(s->Map->Entry(1).Games, 0);
   EXPECT_EQ(s->GotoPage(1, text), 1);
   EXPECT_EQ(text, "");
-  // A page text without its final line end gets one.
-  text = Record("C");
-  text.resize(text.size() - 2);
-  s->WritePage(text);
-  EXPECT_EQ(text, Record("C"));
-}
-
-TEST(BulletFile, WriteAllPagesRewritesInPageOrderAndRecuts) {
-  TTempDir dir;
-  std::string bytes;
-  for (int i = 0; i < 6; ++i) bytes += Record("G" + std::to_string(i), 300);
-  WriteFileBytes(dir.File("b.tmp"), bytes);
-  ClearWorkFileNames();
-  TFStreamTxStr s(dir.File("b.tmp"), dir.File("b.tmp"), dir.File("r.tmp"), TOpenMode::ReadWrite,
-                  700);
-  s.BuildPageMap();
-  std::string text;
-  s.GotoPage(1, text);
-  text += Record("Extra", 300);  // page 1 grows and moves to the end
-  s.WritePage(text);
-  s.WriteAllPages();
-  EXPECT_EQ(s.Map, nullptr);
-  std::string expected = Record("G0", 300) + Record("G1", 300) + Record("Extra", 300) + "\r\n" +
-                         Record("G2", 300) + Record("G3", 300) + "\r\n" + Record("G4", 300) +
-                         Record("G5", 300) + "\r\n";
-  EXPECT_EQ(ReadFileBytes(dir.File("r.tmp")), expected);
-  TFStreamTxStr re(dir.File("r.tmp"), "", "", TOpenMode::ReadWrite, 700);
-  re.BuildPageMap();
-  EXPECT_EQ(re.PageCount(), 4);  // the grown page is cut again at the buffer size
-  ClearWorkFileNames();
 }
 
 }  // namespace

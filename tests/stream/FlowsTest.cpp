@@ -30,20 +30,6 @@ class FlowsTest : public ::testing::Test {
   TScriptDialogs dialogs;
 };
 
-TEST_F(FlowsTest, SaveRightAfterOpenWritesTheGamesUnchanged) {
-  std::string original = TestData("london1851.pgn");
-  for (int32_t buffer : {10000, 100000}) {
-    auto bullet = OpenForEditing(TestDataPath("london1851.pgn"), buffer);
-    ASSERT_NE(bullet, nullptr);
-    std::string out = dir.File("out.pgn");
-    ASSERT_TRUE(SaveOrAppend(*bullet, TSaveMode::Save, out, true));
-    // A leading empty line, one empty line before every game, CR LF throughout:
-    // for a file already in that shape, the same bytes after one CR LF.
-    EXPECT_EQ(ReadFileBytes(out), "\r\n" + original) << buffer;
-  }
-  EXPECT_TRUE(dialogs.Shown.empty());
-}
-
 TEST_F(FlowsTest, SaveWritesPagesInPageOrderWithOneBlankLineEach) {
   std::string g1 = "\xB7\r\n[Event \"1\"]\r\n\r\n1. e4 1-0\r\n";
   std::string g2 = "\xB7\r\n\r\n\r\n[Event \"2\"]\r\n\r\n1. d4 0-1\r\n\r\n\r\n";
@@ -103,39 +89,21 @@ TEST_F(FlowsTest, FailedSaveLeavesTheTargetUntouched) {
   EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
 }
 
-TEST_F(FlowsTest, OverwriteAndAppendQuestions) {
+TEST_F(FlowsTest, FailedAppendCutsTheFileBack) {
   std::string game = ToCrLf(TestData("fools-mate.pgn"));
   WriteFileBytes(dir.File("fm.pgn"), game);
   auto bullet = OpenForEditing(dir.File("fm.pgn"));
   ASSERT_NE(bullet, nullptr);
   std::string target = dir.File("t.pgn");
   WriteFileBytes(target, "old\r\n");
-  dialogs.Answers = {TMsgAnswer::No};
-  EXPECT_FALSE(SaveOrAppend(*bullet, TSaveMode::SaveAs, target, false));
-  EXPECT_EQ(dialogs.Shown.back().Text, "Overwrite " + target + " ?");
-  EXPECT_EQ(ReadFileBytes(target), "old\r\n");
-
-  dialogs.Answers = {TMsgAnswer::Yes};
-  ASSERT_TRUE(SaveOrAppend(*bullet, TSaveMode::Append, target, false));
-  EXPECT_EQ(dialogs.Shown.back().Text, "Append to " + target + " ?");
-  std::string saved = "\r\n" + game;
-  EXPECT_EQ(ReadFileBytes(target), "old\r\n" + saved);
-
-  // Append needs an existing file.
-  std::string missing = dir.File("missing.pgn");
-  dialogs.Answers = {TMsgAnswer::Yes};
-  EXPECT_FALSE(SaveOrAppend(*bullet, TSaveMode::Append, missing, true));
-  EXPECT_FALSE(std::filesystem::exists(missing));
-  EXPECT_EQ(dialogs.Shown[dialogs.Shown.size() - 2].Text,
-            "Error during save or append (error trying to create " + missing + ").");
-  EXPECT_EQ(dialogs.Shown.back().Text, "An error occurred. Do you want to continue?");
-
-  // A failed append cuts the file back to what it held.
+  ASSERT_TRUE(SaveOrAppend(*bullet, TSaveMode::Append, target, true));
+  std::string appended = "old\r\n\r\n" + game;
+  EXPECT_EQ(ReadFileBytes(target), appended);
   dialogs.Answers = {TMsgAnswer::Yes};
   SetWriteFaultAfter(10);
   EXPECT_FALSE(SaveOrAppend(*bullet, TSaveMode::Append, target, true));
   SetWriteFaultAfter(-1);
-  EXPECT_EQ(ReadFileBytes(target), "old\r\n" + saved);
+  EXPECT_EQ(ReadFileBytes(target), appended);
 }
 
 TEST_F(FlowsTest, OpenFailuresAreReportedInTheirOwnWords) {
@@ -159,33 +127,6 @@ TEST_F(FlowsTest, OpenFailuresAreReportedInTheirOwnWords) {
   EXPECT_EQ(ProcessInputFile(std::move(input), page), nullptr);
   EXPECT_EQ(dialogs.Texts(),
             (std::vector<std::string>{"Error creating bullet file (terminating error #8363)."}));
-}
-
-TEST_F(FlowsTest, ReorganisationRecutsGrownPages) {
-  auto bullet = OpenForEditing(TestDataPath("london1851.pgn"), 10000);
-  ASSERT_NE(bullet, nullptr);
-  int32_t pages = bullet->PageCount();
-  std::string page, all;
-  for (int32_t p = 1; p <= pages; ++p) all += (bullet->GotoPage(p, page), page);
-  // Everything pasted into page 1: one huge page, the others emptied.
-  for (int32_t p = pages; p >= 2; --p) {
-    bullet->GotoPage(p, page);
-    page.clear();
-    bullet->WritePage(page);
-  }
-  bullet->GotoPage(1, page);
-  bullet->WritePage(all);
-  ASSERT_EQ(bullet->Map->Entry(1).Length, static_cast<int32_t>(all.size()));
-  bullet = ReorganizeBulletFile(std::move(bullet));
-  ASSERT_NE(bullet, nullptr);
-  bullet.reset();
-  SwapReorgFile();
-  EXPECT_FALSE(std::filesystem::exists(OutputFileName));
-  bullet = OpenBulletFile(10000, page);
-  ASSERT_NE(bullet, nullptr);
-  EXPECT_EQ(bullet->PageCount(), pages);
-  ASSERT_TRUE(SaveOrAppend(*bullet, TSaveMode::Save, dir.File("o.pgn"), true));
-  EXPECT_EQ(ReadFileBytes(dir.File("o.pgn")), "\r\n" + TestData("london1851.pgn"));
 }
 
 TEST_F(FlowsTest, NewWorkFileHoldsTheTemplate) {

@@ -99,22 +99,6 @@ TEST(GameStream, RealCollectionThroughSmallAndLargeBuffers) {
   }
 }
 
-TEST(GameStream, LoadGameBufferKeepsOnlyWholeGames) {
-  TTempDir dir;
-  std::string text = kGameA + "\r\n\r\n" + kGameB + "\r\n\r\n" + kGameA + "\r\n";
-  WriteFileBytes(dir.File("in.pgn"), text);
-  TFStreamTxStr stream(dir.File("in.pgn"), "", "", TOpenMode::Read, 100);
-  const char* cursor = nullptr;
-  int32_t kept = stream.LoadGameBuffer(cursor);
-  // The buffer holds the start of the third game's tag line, but not its line
-  // end: the text is cut at the last line end, and the second game, whose end
-  // cannot be told yet, is read again by the next load.
-  EXPECT_EQ(stream.BufferText(), kGameA + "\r\n");
-  EXPECT_EQ(kept, static_cast<int32_t>(kGameA.size() + 2));
-  EXPECT_EQ(stream.Position(), kept);
-  EXPECT_FALSE(stream.AtEof);
-}
-
 TEST(GameStream, WriteStringReportsAFullDevice) {
   TTempDir dir;
   TFStreamTxStr stream(dir.File("w.pgn"), "", "", TOpenMode::Create, 1000);
