@@ -177,7 +177,7 @@ std::string CheckPackConflict(std::string_view text) {
   for (int open = FindChar(text, '[', bullet); open; open = FindChar(text, '[', open + 1)) {
     std::string_view rest = text.substr(static_cast<size_t>(open));
     std::string_view name = rest.substr(0, rest.find(' ')).substr(0, kTagNameCompareLength);
-    if (!IsKnownTagName(name)) return "[" + std::string(name);
+    if (!IsKnownTagName(name)) return std::string("[").append(name);
   }
   return {};
 }

@@ -144,7 +144,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
                            const std::string& value) {
   int head = FindSection(section);
   if (head < 0) {
-    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(std::string("[").append(section).append("]"));
     lines_.push_back(std::string(key) + "=" + value);
     return;
   }

@@ -23,18 +23,18 @@ bool IsBlank(char c) {
   return c == '\0' || c == '\t' || c == '\n' || c == '\r' || c == ' ';
 }
 
-// The next "[Event " in [from, end), or nullptr. It hunts for the 'E': a
-// capital E is rarer in PGN than '[' (every tag line has one), so the byte
-// scan stops less often.
+// The next "[Event " in [from, end), or nullptr. It hunts for the 'v': movetext
+// never holds one and tag lines seldom do, so the byte scan rarely stops
+// anywhere but at the tag itself.
 const char* FindEvent(const char* from, const char* end) {
-  const char* p = from + 1;
-  const char* stop = end - (kEventTag.size() - 2);  // just past the last place for the 'E'
+  const char* p = from + 2;
+  const char* stop = end - (kEventTag.size() - 3);  // just past the last place for the 'v'
   while (p < stop) {
-    const void* hit = std::memchr(p, 'E', static_cast<size_t>(stop - p));
+    const void* hit = std::memchr(p, 'v', static_cast<size_t>(stop - p));
     if (!hit) return nullptr;
-    const char* e = static_cast<const char*>(hit);
-    if (e[-1] == '[' && std::memcmp(e + 1, "vent ", 5) == 0) return e - 1;
-    p = e + 1;
+    const char* v = static_cast<const char*>(hit);
+    if (v[-2] == '[' && v[-1] == 'E' && std::memcmp(v + 1, "ent ", 4) == 0) return v - 2;
+    p = v + 1;
   }
   return nullptr;
 }
