@@ -1,7 +1,5 @@
 #include "batch/ReportDialogs.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 
 #include "stream/TxStream.h"
@@ -59,17 +57,12 @@ bool TReportDialogs::SaveFileName(TFileDialogRequest&) {
 }
 
 TBatchWorkDir::TBatchWorkDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "korvane-batch-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return;
-  path_ = pattern;
   ClearWorkFileNames();
-  std::filesystem::path dir(path_);
-  BulletFileName = (dir / "~korvane.bullet.file.batch.tmp").string();
-  OutputFileName = (dir / "~korvane.reorg.file.batch.tmp").string();
+  if (Path().empty()) return;
+  BulletFileName = dir_.File("~korvane.bullet.file.batch.tmp");
+  OutputFileName = dir_.File("~korvane.reorg.file.batch.tmp");
 }
 
 TBatchWorkDir::~TBatchWorkDir() {
-  std::error_code ignored;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
   ClearWorkFileNames();
 }

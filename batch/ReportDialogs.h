@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "settings/Dialogs.h"
+#include "stream/FileIo.h"
 
 // Bytes below 0x20 and above 0x7E as <xx>, so that a report line stays one line.
 std::string PrintableBytes(std::string_view text);
@@ -47,8 +48,8 @@ class TBatchWorkDir {
   TBatchWorkDir(const TBatchWorkDir&) = delete;
   TBatchWorkDir& operator=(const TBatchWorkDir&) = delete;
   // Empty when the directory could not be made.
-  const std::string& Path() const { return path_; }
+  const std::string& Path() const { return dir_.Path(); }
 
  private:
-  std::string path_;
+  TScratchDir dir_{"korvane-batch"};
 };

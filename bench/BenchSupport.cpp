@@ -12,17 +12,6 @@
 #include <sstream>
 #include <stdexcept>
 
-TBenchDir::TBenchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "korvane-bench-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TBenchDir::~TBenchDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
-
 std::string SampleGames() {
   std::ifstream in(std::string(KORVANE_BENCH_DATA) + "/london1851.pgn", std::ios::binary);
   if (!in) throw std::runtime_error("sample collection missing");

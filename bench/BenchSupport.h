@@ -5,15 +5,12 @@
 #include <cstdint>
 #include <string>
 
-// A directory under the system's temporary directory, removed at destruction.
-class TBenchDir {
- public:
-  TBenchDir();
-  ~TBenchDir();
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+#include "stream/FileIo.h"
 
- private:
-  std::string path_;
+// A directory under the system's temporary directory, removed at destruction.
+class TBenchDir : public TScratchDir {
+ public:
+  TBenchDir() : TScratchDir("korvane-bench") {}
 };
 
 // The games of the bundled sample collection (CR LF), as one text.

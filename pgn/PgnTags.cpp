@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr char kGameBullet = '\xB7';
 constexpr std::string_view kResultTagStart = "[Result \"";
 constexpr std::string_view kWhiteTag = "[White ";
 constexpr std::string_view kWhiteTagValue = "[White \"";
@@ -26,7 +25,7 @@ char At(std::string_view text, int pos) {
 }
 
 bool IsBlank(char c) {
-  return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == kGameBullet;
+  return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == kBullet;
 }
 
 // The text ends at its first NUL for the walks that treat it as zero-terminated.
@@ -56,7 +55,7 @@ int SkipWordBack(std::string_view text, int limit, int from) {
 }
 
 int GameEndAfter(std::string_view text, int pos) {
-  int next = FindChar(text, kGameBullet, pos);
+  int next = FindChar(text, kBullet, pos);
   return next ? next : Len(text) + 1;
 }
 
@@ -75,14 +74,14 @@ bool IsKnownTagName(std::string_view name) {
 
 std::string CheckBadBullet(std::string_view text) {
   text = UpToNul(text);
-  for (int p = FindChar(text, kGameBullet, 1); p; p = FindChar(text, kGameBullet, p + 1)) {
-    if (p > 1 && At(text, p - 1) != '\n') return {At(text, p - 1), kGameBullet};
+  for (int p = FindChar(text, kBullet, 1); p; p = FindChar(text, kBullet, p + 1)) {
+    if (p > 1 && At(text, p - 1) != '\n') return {At(text, p - 1), kBullet};
     if (p == Len(text)) {
       // Nothing follows a bullet that ends the text; the line start before it
       // (if any) is the best search text there is.
-      return p > 1 ? std::string{At(text, p - 1), kGameBullet} : std::string{kGameBullet};
+      return p > 1 ? std::string{At(text, p - 1), kBullet} : std::string{kBullet};
     }
-    if (At(text, p + 1) != '\r') return {kGameBullet, At(text, p + 1)};
+    if (At(text, p + 1) != '\r') return {kBullet, At(text, p + 1)};
   }
   return {};
 }
@@ -124,7 +123,7 @@ std::string CheckConflictingResult(std::string_view text) {
 std::string CheckHighAscii(std::string_view text) {
   for (char c : text) {
     auto b = static_cast<unsigned char>(c);
-    if (c == '\t' || (b >= 0x80 && c != kGameBullet)) return std::string(1, c);
+    if (c == '\t' || (b >= 0x80 && c != kBullet)) return std::string(1, c);
   }
   return {};
 }
@@ -150,10 +149,10 @@ std::string FlagEmbeddedQuotes(std::string& text) {
 }
 
 std::string CheckEmptyGame(std::string_view text) {
-  int bullet = FindChar(text, kGameBullet, 1);
+  int bullet = FindChar(text, kBullet, 1);
   if (bullet == 0) NoBulletAtAll();
   for (;;) {
-    int next = FindChar(text, kGameBullet, bullet + 1);
+    int next = FindChar(text, kBullet, bullet + 1);
     int gameEnd = next ? next : Len(text) + 1;
     int lastNonBlank = SkipBlanksBack(text, gameEnd - 1, bullet + 1);
     if (lastNonBlank <= bullet) return BadGame(text, bullet);
@@ -171,7 +170,7 @@ std::string CheckEmptyGame(std::string_view text) {
 }
 
 std::string CheckPackConflict(std::string_view text) {
-  int bullet = FindChar(text, kGameBullet, 1);
+  int bullet = FindChar(text, kBullet, 1);
   if (bullet == 0) NoBulletAtAll();
   // Every '[' from the first game on counts, a '[' inside a comment as well.
   for (int open = FindChar(text, '[', bullet); open; open = FindChar(text, '[', open + 1)) {
@@ -207,7 +206,7 @@ TGameAtCaret LocateGameAtCaret(std::string_view text, int caret) {
   TGameAtCaret game;
   // FindCharBack reads a limit of 0 as "from the end", so a caret at the start is refused here.
   if (caret <= 0) return {};
-  int bullet = FindCharBack(text, kGameBullet, caret);
+  int bullet = FindCharBack(text, kBullet, caret);
   if (bullet == 0 || bullet + 3 > Len(text) || At(text, bullet + 3) != '[') return {};
   game.GameStart = bullet + 3;
   game.GameEnd = GameEndAfter(text, game.GameStart);

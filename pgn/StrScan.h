@@ -8,6 +8,8 @@
 #include <string_view>
 
 inline constexpr char kWildcard = '?';
+// The byte that opens every game record of the work file.
+inline constexpr char kBullet = '\xB7';
 inline constexpr int kFindFastMaxPattern = 256;
 
 // First position >= start where pattern matches with wildcards, else 0.

@@ -145,6 +145,16 @@ void TWorkFileLock::Release() {
   fd_ = -1;
 }
 
+TScratchDir::TScratchDir(const std::string& prefix) {
+  std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+  if (::mkdtemp(pattern.data())) path_ = pattern;
+}
+
+TScratchDir::~TScratchDir() {
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
 int DeleteUnlockedFiles(const std::string& dir, const std::string& prefix) {
   namespace fs = std::filesystem;
   std::error_code ec;

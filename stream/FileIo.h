@@ -61,6 +61,21 @@ class TWorkFileLock {
   int fd_ = -1;
 };
 
+// A fresh directory under the system's temporary directory, removed with all
+// it holds at destruction. Path() is empty when it could not be made.
+class TScratchDir {
+ public:
+  explicit TScratchDir(const std::string& prefix);
+  ~TScratchDir();
+  TScratchDir(const TScratchDir&) = delete;
+  TScratchDir& operator=(const TScratchDir&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
 // Deletes every file of dir whose name starts with prefix and that no running
 // program holds locked. Returns the number deleted.
 int DeleteUnlockedFiles(const std::string& dir, const std::string& prefix);

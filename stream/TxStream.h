@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pgn/StrScan.h"
 #include "stream/FileIo.h"
 
 // The one exception the stream classes raise; its message is one of their fixed texts.
@@ -23,7 +24,6 @@ class EFileOpenError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-inline constexpr char kBullet = '\xB7';
 inline constexpr int32_t kBufferSlack = 52000;  // 50000 for a grown page, 2000 spare
 inline constexpr int32_t kMinBufferSize = 10000;
 inline constexpr int32_t kMaxBufferSize = 900000;

@@ -147,9 +147,7 @@ class TestForm1File : public TGuiTest {
     c->Menu("Save1");
     QCOMPARE(c->Dialogs.FileDialogs.back().FileName, repaired);
     QCOMPARE(ReadFileBytes(path), original);
-    std::string crlf;
-    for (char ch : original) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-    QCOMPARE(ReadFileBytes(repaired), SavedForm(GamesOf(crlf)));
+    QCOMPARE(ReadFileBytes(repaired), SavedForm(GamesOf(ToCrLf(original))));
   }
 };
 

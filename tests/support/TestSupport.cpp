@@ -62,15 +62,8 @@ std::vector<std::string> TScriptDialogs::Texts() const {
   return out;
 }
 
-TTempDir::TTempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TTempDir::~TTempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
+TTempDir::TTempDir() : path_(dir_.Path()) {
+  if (path_.empty()) throw std::runtime_error("cannot make a temporary directory");
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/Dialogs.h"
+#include "stream/FileIo.h"
 
 struct TShownBox {
   std::string Text;
@@ -50,15 +51,15 @@ class TScriptDialogs : public Dialogs {
   Dialogs* previous_;
 };
 
-// A fresh empty directory, removed with everything in it at destruction.
+// A fresh empty directory per test, removed with everything in it.
 class TTempDir {
  public:
   TTempDir();
-  ~TTempDir();
   const std::filesystem::path& Path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  std::string File(const std::string& name) const { return dir_.File(name); }
 
  private:
+  TScratchDir dir_{"korvane-test"};
   std::filesystem::path path_;
 };
 
