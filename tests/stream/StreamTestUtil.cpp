@@ -49,16 +49,3 @@ std::vector<std::string> GamesOfPages(TFStreamTxStr& bullet) {
   }
   return games;
 }
-
-std::unique_ptr<TFStreamTxStr> ConvertAndMap(const std::string& pgnPath,
-                                             const std::string& bulletPath, int32_t bufferSize) {
-  ClearWorkFileNames();
-  {
-    TFStreamTxStr input(pgnPath, bulletPath, bulletPath + ".reorg", TOpenMode::Read, bufferSize);
-    input.ConvertToBulletFile();
-  }
-  auto bullet =
-      std::make_unique<TFStreamTxStr>(bulletPath, "", "", TOpenMode::ReadWrite, bufferSize);
-  bullet->BuildPageMap();
-  return bullet;
-}

@@ -19,8 +19,3 @@ std::vector<std::string> ReadAllGames(const std::string& path, int32_t bufferSiz
 // The games of a bullet file's pages, read in page order: each game is the text
 // after its bullet, with the record's closing CR LF removed.
 std::vector<std::string> GamesOfPages(TFStreamTxStr& bullet);
-
-// Converts the PGN file into a bullet file named bulletPath (the names in force
-// are set to it) and opens that with its page map built.
-std::unique_ptr<TFStreamTxStr> ConvertAndMap(const std::string& pgnPath,
-                                             const std::string& bulletPath, int32_t bufferSize);

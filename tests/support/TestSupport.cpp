@@ -112,3 +112,16 @@ int RunCapture(const std::string& command, std::string& output, bool withStderr)
 std::string BatchExe() {
   return std::string("'") + KORVANE_BATCH_EXE + "'";
 }
+
+std::unique_ptr<TFStreamTxStr> ConvertAndMap(const std::string& pgnPath,
+                                             const std::string& bulletPath, int32_t bufferSize) {
+  ClearWorkFileNames();
+  {
+    TFStreamTxStr input(pgnPath, bulletPath, bulletPath + ".reorg", TOpenMode::Read, bufferSize);
+    input.ConvertToBulletFile();
+  }
+  auto bullet =
+      std::make_unique<TFStreamTxStr>(bulletPath, "", "", TOpenMode::ReadWrite, bufferSize);
+  bullet->BuildPageMap();
+  return bullet;
+}

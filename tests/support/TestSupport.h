@@ -4,11 +4,13 @@
 
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "settings/Dialogs.h"
 #include "stream/FileIo.h"
+#include "stream/TxStream.h"
 
 struct TShownBox {
   std::string Text;
@@ -76,3 +78,8 @@ std::string ToCrLf(const std::string& text);
 int RunCapture(const std::string& command, std::string& output, bool withStderr = false);
 // The path of korvane-batch, quoted for a shell command.
 std::string BatchExe();
+
+// Converts the PGN file into a bullet file named bulletPath (the names in force
+// are set to it) and opens that with its page map built.
+std::unique_ptr<TFStreamTxStr> ConvertAndMap(const std::string& pgnPath,
+                                             const std::string& bulletPath, int32_t bufferSize);

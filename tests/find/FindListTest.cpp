@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "find/FindList.h"
+#include "pgn/StrScan.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+TEST(FindList, WholeWordAndMatchLine) {
+  EXPECT_TRUE(IsWholeWordMatch("1.e4 e5", 3, 2));
+  EXPECT_FALSE(IsWholeWordMatch("1.e45", 3, 2));
+  EXPECT_TRUE(IsWholeWordMatch("e4!", 1, 2));
+  EXPECT_TRUE(IsWholeWordMatch("x e4", 3, 2));  // the page end is no word byte
+  EXPECT_FALSE(IsWholeWordMatch("xe4", 2, 2));
+  EXPECT_TRUE(IsWholeWordMatch("_e4_", 2, 2));  // only letters and digits count here
+
+  const std::string text = "ab\r\ncd e4 x\r\nef";
+  TMatchLine m = GetMatchLine(text, 8, 2);
+  EXPECT_EQ(m.Text, "cd e4 x\r\n");
+  EXPECT_EQ(m.Start, 5);
+  EXPECT_EQ(m.Length, 9);
+  m = GetMatchLine(text, 1, 1);
+  EXPECT_EQ(m.Text, "ab\r\n");
+  m = GetMatchLine(text, 14, 2);  // the last line has no CR
+  EXPECT_EQ(m.Text, "ef");
+  m = GetMatchLine(text, 2, 5);  // a match over a line break takes both lines
+  EXPECT_EQ(m.Text, "ab\r\ncd e4 x\r\n");
+  EXPECT_EQ(m.Start, 1);
+}
+
+TList2 Collect(const std::string& page, const std::string& find, bool whole, int64_t capacity,
+               int32_t* capacityPage = nullptr) {
+  TList2 list;
+  TListCollector c{list, find, whole, capacity};
+  CollectPageMatches(c, page, 7);
+  if (capacityPage) *capacityPage = c.CapacityPage;
+  return list;
+}
+
+TEST(FindList, CollectsEachLineOnceWithItsPlace) {
+  const std::string page = "e4 e4 e4\r\nNf3\r\ne45 e4!\r\n";
+  TList2 list = Collect(page, "e4", false, 1000);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list[0].Line, "e4 e4 e4\r\n");
+  EXPECT_EQ(list[0].Offset, 0);
+  EXPECT_EQ(list[1].Line, "e45 e4!\r\n");
+  EXPECT_EQ(list[1].Offset, 15);
+  EXPECT_EQ(list[1].Length, 9);
+  EXPECT_EQ(list[1].Page, 7);
+  EXPECT_EQ(list[1].NewLine, "e4");
+
+  // The whole-word rule passes over "e45" to the "e4!" on the same line.
+  list = Collect("e45\r\ne45 e4!\r\n", "e4", true, 1000);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list[0].Offset, 5);
+
+  // '?' matches any byte; case counts.
+  list = Collect("abc\r\nAxc\r\naxc\r\n", "a?c", false, 1000);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list[1].Line, "axc\r\n");
+}
+
+TEST(FindList, CapacityStopsBeforeTheLineThatWouldPassIt) {
+  int32_t page = 0;
+  // Lines of 7 bytes; a capacity of 14 holds two, the third reaches it.
+  TList2 list = Collect("e4 ab\r\ne4 cd\r\ne4 ef\r\n", "e4", false, 14, &page);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(page, 7);
+  list = Collect("e4 ab\r\ne4 cd\r\n", "e4", false, 14, &page);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(page, 0);
+}
+
+TEST(FindList, SortListTextAndReadBack) {
+  TList2 list;
+  list.Items.push_back(std::make_unique<TFoundLine>("b2\r\n", "x", 1, 0, 4));
+  list.Items.push_back(std::make_unique<TFoundLine>("A1\r\n", "x", 2, 8, 4));
+  list.Items.push_back(std::make_unique<TFoundLine>("a3\r\n", "x", 2, 20, 4));
+  list.Items.push_back(std::make_unique<TFoundLine>("c\r\nd\r\n", "x", 1, 30, 6));
+  SortByLine(list);
+  EXPECT_EQ(ListText(list, false), "A1\r\na3\r\nb2\r\nc\r\nd\r\n");
+  EXPECT_EQ(ListText(list, true), "A1\r\na3\r\nb2\r\nc  d\r\n");
+
+  // Change A1 and b2; the others are dropped; then by page, offsets descending.
+  ReadBackList(list, "A1x\r\na3\r\nB2\r\nc\r\nd\r\nextra line ignored\r\n");
+  ASSERT_EQ(list.Count(), 3);  // c\r\n differs from "c\r\nd\r\n" as read line by line
+  EXPECT_EQ(list[0].Page, 1);
+  EXPECT_EQ(list[0].Offset, 30);
+  EXPECT_EQ(list[1].NewLine, "B2\r\n");
+  EXPECT_EQ(list[2].Page, 2);
+  EXPECT_EQ(list[2].NewLine, "A1x\r\n");
+}
+
+TEST(FindList, ReadBackNeedsOneCompleteLinePerEntry) {
+  const auto make = [] {
+    TList2 list;
+    list.Items.push_back(std::make_unique<TFoundLine>("a\r\n", "a", 1, 0, 3));
+    list.Items.push_back(std::make_unique<TFoundLine>("b\r\n", "b", 1, 3, 3));
+    return list;
+  };
+  for (const char* text : {"a\r\nb", "a\r\nb\r", "a b\r\n", "a\rb\r\n", ""}) {
+    TList2 list = make();
+    EXPECT_THROW(ReadBackList(list, text), EFindListError) << text;
+  }
+  TList2 list = make();
+  ReadBackList(list, "a\r\nb\r\n");
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(FindList, ReplaceLineInPageChecksTheOldLine) {
+  std::string page = "l1\r\nline 2\r\nl3\r\n";
+  ReplaceLineInPage("line 2\r\n", "L2\r\n", 4, page, 8);
+  EXPECT_EQ(page, "l1\r\nL2\r\nl3\r\n");
+  TScriptDialogs dialogs;
+  EXPECT_THROW(ReplaceLineInPage("line 2\r\n", "x\r\n", 4, page, 8), EHalt);
+  EXPECT_THROW(ReplaceLineInPage("l3\r\n", "x\r\n", 100, page, 4), EHalt);
+  EXPECT_EQ(page, "l1\r\nL2\r\nl3\r\n");
+}
+
+// A real collection in small pages: every line with the text is found once,
+// on its right page, and the walk leaves the current page as it was.
+TEST(FindList, FileWalkFindsEveryLineOnItsPage) {
+  TTempDir dir;
+  auto wf = ConvertAndMap(TestDataPath("london1851.pgn"), dir.File("b.tmp"), 10000);
+  ASSERT_GT(wf->PageCount(), 10);
+  std::string text;
+  wf->GotoPage(5, text);
+  TList2 list;
+  TListCollector c{list, "Anderssen", false, 2 * 10000 * 20};
+  CollectFileMatches(*wf, c);
+  EXPECT_EQ(wf->CurrentPage(), 5);
+  EXPECT_EQ(c.CapacityPage, 0);
+  int expectedLines = 0;
+  for (int32_t p = 1; p <= wf->PageCount(); ++p) {
+    wf->GotoPage(p, text);
+    for (size_t at = 0; at < text.size();) {
+      const size_t end = text.find("\r\n", at);
+      if (text.substr(at, end - at).find("Anderssen") != std::string::npos) ++expectedLines;
+      at = end + 2;
+    }
+  }
+  EXPECT_EQ(list.Count(), expectedLines);
+  ASSERT_GT(list.Count(), 0);
+  EXPECT_EQ(list[0].Page, 5);  // the current page first
+  for (int32_t i = 0; i < list.Count(); ++i) {
+    wf->GotoPage(list[i].Page, text);
+    EXPECT_EQ(text.substr(static_cast<size_t>(list[i].Offset), list[i].Line.size()), list[i].Line);
+  }
+
+  // A small capacity stops the walk on the page where it was reached.
+  TList2 small;
+  TListCollector s{small, "Anderssen", false, 200};
+  CollectFileMatches(*wf, s);
+  EXPECT_GT(s.CapacityPage, 0);
+  int64_t kept = 0;
+  for (int32_t i = 0; i < small.Count(); ++i) kept += small[i].Length;
+  EXPECT_LE(kept, 200);
+  EXPECT_GT(kept + 100, 200);  // lines here are shorter than 100 bytes
+  EXPECT_LT(small.Count(), list.Count());
+}
+
+}  // namespace
