@@ -3,8 +3,11 @@
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
 
+#include <QContextMenuEvent>
 #include <QFont>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 
 #include "settings/Dialogs.h"
 
@@ -55,6 +58,24 @@ std::string TPageEditor::Text() const {
   return std::string(p, static_cast<size_t>(n));
 }
 
+std::string_view TPageEditor::View() const {
+  auto* self = const_cast<TPageEditor*>(this);
+  const int64_t n = Length();
+  if (n == 0) return {};
+  const auto* p = reinterpret_cast<const char*>(self->SendScintilla(SCI_GETCHARACTERPOINTER));
+  return std::string_view(p, static_cast<size_t>(n));
+}
+
+std::string TPageEditor::SelectedText() const {
+  return std::string(View().substr(static_cast<size_t>(SelStart()), static_cast<size_t>(SelLength())));
+}
+
+bool TPageEditor::SelectionHasLineBreak() const {
+  const std::string_view sel =
+      View().substr(static_cast<size_t>(SelStart()), static_cast<size_t>(SelLength()));
+  return sel.find_first_of("\r\n") != std::string_view::npos;
+}
+
 void TPageEditor::SetText(const std::string& bytes) {
   // A page load is not an edit: no undo step back into the previous page.
   bypassLimit_ = true;
@@ -103,11 +124,18 @@ void TPageEditor::SetSelection(int64_t start, int64_t length) {
   SendScintilla(SCI_SETSEL, static_cast<unsigned long>(from), static_cast<long>(to));
 }
 
-void TPageEditor::ReplaceSelection(const std::string& bytes) {
+bool TPageEditor::ReplaceSelection(const std::string& bytes) {
+  if (isReadOnly()) return false;
+  if (Length() - SelLength() + static_cast<int64_t>(bytes.size()) > maxLength_) return false;
+  if (keepLineBreaks_ && (SelectionHasLineBreak() ||
+                          bytes.find_first_of("\r\n") != std::string::npos)) {
+    return false;
+  }
   SendScintilla(SCI_BEGINUNDOACTION);
   SendScintilla(SCI_REPLACESEL, 0UL, "");
   SendScintilla(SCI_ADDTEXT, static_cast<unsigned long>(bytes.size()), bytes.data());
   SendScintilla(SCI_ENDUNDOACTION);
+  return true;
 }
 
 void TPageEditor::CaretToStart() {
@@ -147,10 +175,61 @@ QByteArray TPageEditor::fromMimeData(const QMimeData* source, bool& rectangular)
   return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-void TPageEditor::CheckInsertion(int position, int type, const char*, int length) {
+void TPageEditor::CheckInsertion(int position, int type, const char* text, int length) {
   (void)position;
   if (!(type & SC_MOD_INSERTCHECK) || bypassLimit_) return;
-  if (Length() + length <= maxLength_) return;
+  const bool breaks = keepLineBreaks_ && std::string_view(text, static_cast<size_t>(length))
+                                                 .find_first_of("\r\n") != std::string_view::npos;
+  if (!breaks && Length() + length <= maxLength_) return;
   SendScintilla(SCI_CHANGEINSERTION, 0UL, "");
   Dlg().Beep();
+}
+
+void TPageEditor::keyPressEvent(QKeyEvent* event) {
+  if (keepLineBreaks_ && !isReadOnly()) {
+    const int key = event->key();
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const auto at = [this](int64_t pos) {
+      const std::string_view text = View();
+      return pos >= 0 && pos < static_cast<int64_t>(text.size()) ? text[static_cast<size_t>(pos)]
+                                                                 : '\0';
+    };
+    const int64_t caret = SelStart();
+    const bool erases = key == Qt::Key_Backspace || key == Qt::Key_Delete;
+    bool refuse = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (SelLength() > 0) {
+      refuse |= (erases || !event->text().isEmpty()) && SelectionHasLineBreak();
+    } else if (key == Qt::Key_Backspace) {
+      refuse |= at(caret - 1) == '\n' || at(caret - 1) == '\r';
+    } else if (key == Qt::Key_Delete) {
+      refuse |= at(caret) == '\r' || at(caret) == '\n';
+    }
+    // The line commands of the editor (cut, delete, duplicate, swap lines).
+    refuse |= ctrl && (key == Qt::Key_L || key == Qt::Key_D || key == Qt::Key_T);
+    if (refuse) {
+      Dlg().Beep();
+      event->accept();
+      return;
+    }
+  }
+  QsciScintilla::keyPressEvent(event);
+}
+
+void TPageEditor::mousePressEvent(QMouseEvent* event) {
+  QsciScintilla::mousePressEvent(event);
+  emit MousePressed(event->button(), event->position().toPoint());
+}
+
+void TPageEditor::mouseDoubleClickEvent(QMouseEvent* event) {
+  QsciScintilla::mouseDoubleClickEvent(event);
+  emit MousePressed(event->button(), event->position().toPoint());
+}
+
+void TPageEditor::mouseReleaseEvent(QMouseEvent* event) {
+  QsciScintilla::mouseReleaseEvent(event);
+  emit MouseReleased(event->button(), event->position().toPoint());
+}
+
+void TPageEditor::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
 }

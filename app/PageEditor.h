@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class TPageEditor : public QsciScintilla {
   Q_OBJECT
@@ -15,6 +16,9 @@ class TPageEditor : public QsciScintilla {
 
   // The whole text as bytes, and its replacement (no undo step, no length check).
   std::string Text() const;
+  // The text in place, valid until the next change.
+  std::string_view View() const;
+  std::string SelectedText() const;
   void SetText(const std::string& bytes);
   int64_t Length() const;
   int64_t LineCount() const;
@@ -31,16 +35,35 @@ class TPageEditor : public QsciScintilla {
   int64_t SelStart() const;
   int64_t SelLength() const;
   void SetSelection(int64_t start, int64_t length);
-  // Replaces the selection by bytes as one undoable step (the length limit applies).
-  void ReplaceSelection(const std::string& bytes);
+  // Replaces the selection by bytes as one undoable step. False, and nothing
+  // changes, when the editor is read-only or the result would pass the length limit.
+  bool ReplaceSelection(const std::string& bytes);
   void CaretToStart();
 
   // Clipboard text as the program's 8-bit text: Latin-1, CR LF line ends. A
   // character without a Latin-1 form becomes "?" and lossy is set.
   static std::string ClipboardBytes(const QString& text, bool& lossy);
 
+  // While set, no edit may add or remove a line break (the Find list pairs its
+  // lines with their entries by order): such keys and insertions beep.
+  void SetKeepLineBreaks(bool keep) { keepLineBreaks_ = keep; }
+  bool KeepLineBreaks() const { return keepLineBreaks_; }
+  // True when the selection holds a CR or LF.
+  bool SelectionHasLineBreak() const;
+
+ signals:
+  // After the editor has handled a press (so a double-click has selected its word).
+  void MousePressed(Qt::MouseButton button, QPoint position);
+  void MouseReleased(Qt::MouseButton button, QPoint position);
+
  protected:
   QByteArray fromMimeData(const QMimeData* source, bool& rectangular) const override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  // The right button belongs to the window (list jumps, the board), not to a menu.
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void CheckInsertion(int position, int type, const char* text, int length);
@@ -48,4 +71,5 @@ class TPageEditor : public QsciScintilla {
 
   int64_t maxLength_ = 0;
   bool bypassLimit_ = false;
+  bool keepLineBreaks_ = false;
 };

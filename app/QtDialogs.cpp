@@ -35,6 +35,8 @@ QMessageBox::StandardButtons ButtonsOf(TMsgButtons buttons) {
       return QMessageBox::Ok | QMessageBox::Cancel;
     case TMsgButtons::YesNo:
       return QMessageBox::Yes | QMessageBox::No;
+    case TMsgButtons::YesCancel:
+      return QMessageBox::Yes | QMessageBox::Cancel;
     case TMsgButtons::YesNoCancel:
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case TMsgButtons::Ok:

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
@@ -115,7 +116,7 @@ void TForm1::Form1Shown() {
   if (ShownOnce) return;
   ShownOnce = true;
   if (Setup.Params.isEmpty()) ShowPage(kWelcomeText);
-  CaseSensitive = CaseSensitive1->isChecked();
+  SearchOptions.MatchCase = CaseSensitive1->isChecked();
   for (QWidget* w : findChildren<QWidget*>()) {
     if (!w->toolTip().isEmpty()) w->setToolTipDuration(4000);
   }
@@ -162,6 +163,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::Form1CloseQuery() {
+  if (!LeaveListFirst()) return false;
   if (Memo1->Modified() || FileModified) return AskSaveChanges() != TMsgAnswer::Cancel;
   return true;
 }
@@ -174,6 +176,7 @@ void TForm1::Form1Close() {
     IniValue.FilterIndex = OpenDialog1.FilterIndex;
   }
   SaveSettings(IniValue);
+  FreeAllEntries();
   WorkFile.reset();
   DisposeCtError();
   ReleaseWorkFiles();
@@ -188,6 +191,13 @@ void TForm1::Exit1Click() {
 void TForm1::MenuHeaderClicks() {
   // The file commands work on pages, never on a shown Find list.
   if (ListMode) Button8ClickPage();
+}
+
+bool TForm1::LeaveListFirst() {
+  if (!ListMode) return true;
+  if (!LeaveListMode()) return false;
+  Button8ClickPage();
+  return true;
 }
 
 bool TForm1::event(QEvent* event) {
@@ -206,7 +216,21 @@ void TForm1::SelectRange(int64_t wParam, int64_t lParam) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Edit1 && event->type() == QEvent::KeyRelease) Edit1KeyUpChange();
+  const QEvent::Type type = event->type();
+  if (watched == Edit1 && type == QEvent::KeyRelease) Edit1KeyUpChange();
+  if ((watched == Edit3 || watched == Edit4) && type == QEvent::MouseButtonPress) EditClicks();
+  if (watched == Edit4 && type == QEvent::MouseButtonDblClick) {
+    Edit4DblClick();
+    return true;
+  }
+  // Alt+F in the editor takes the selection into the find box (the File menu
+  // opens as usual); Ctrl+F does the same through the "&Find" item.
+  if (watched == Memo1 && type == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F && key->modifiers() == Qt::AltModifier && Memo1->SelLength() > 0) {
+      Edit3->setText(QString::fromLatin1(Memo1->SelectedText()));
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

@@ -3,18 +3,24 @@
 #pragma once
 
 #include <QEvent>
+#include <QPoint>
 #include <QMainWindow>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "find/FindList.h"
+#include "find/PageSearch.h"
 #include "settings/Dialogs.h"
 #include "stream/FileIo.h"
 #include "stream/TxStream.h"
 
 class QAction;
+class QButtonGroup;
+class QKeyEvent;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -93,6 +99,39 @@ class TForm1 : public QMainWindow {
   void Index1Click();
   void About1Click();
 
+  // Find and Replace (in the page, in the file, or inside a shown Find list).
+  int SearchScope() const;
+  void FindButtonClick();
+  void ReplaceButtonClick();
+  bool FindInPageStep(const std::string& find);
+  void FindInPage(const std::string& find);
+  bool PageEndReached(const std::string& find);
+  void FindInFile(const std::string& find);
+  int FindStepInFile(const std::string& find);
+  void ReplaceInPage(const std::string& find, const std::string& repl);
+  int ReplaceStep(const std::string& find, const std::string& repl);
+  void ReplaceInFile(const std::string& find, const std::string& repl);
+  bool ConfirmReplaceAll(const std::string& find, const std::string& repl);
+  void CheckBox1Click();
+  void MenuCaseSensitiveClick();
+  void MenuSelectAllClick();
+  void MenuScrollAfterFindClick();
+  void Edit4DblClick();
+  void EditClicks();
+  void Memo1MouseDown(Qt::MouseButton button, QPoint position);
+  void Memo1MouseUp(Qt::MouseButton button, QPoint position);
+
+  // The Find list.
+  void RadioGroup1Click(int item);
+  void EnterListMode();
+  bool LeaveListMode();
+  void BuildFindList(const std::string& find);
+  bool ApplyListEdits();
+  void GoToListEntry(int32_t index);
+  void FreeAllEntries();
+  const TList2* FindListShown() const { return FindList.get(); }
+  bool InListMode() const { return ListMode; }
+
   // State, for the status refresh and for tests.
   TFStreamTxStr* Stream() const { return WorkFile.get(); }
   bool IsFileModified() const { return FileModified; }
@@ -128,6 +167,19 @@ class TForm1 : public QMainWindow {
   void ReleaseWorkFiles();
   void ShowProgress(int64_t done, int64_t total);
   void SelectRange(int64_t wParam, int64_t lParam);
+  void ConnectFindControls();
+  // The codes that begin with '&' or '$' name ready-made searches; this is where
+  // they become the text searched for. Until those searches exist, a code is
+  // searched for as typed.
+  std::string ResolveFindCode(const std::string& typed);
+  bool SafeMode() const;
+  void SetScope(int item);
+  // The file commands and closing work on pages: a shown Find list is written
+  // back and closed first. False when it could not be (the list stays).
+  bool LeaveListFirst();
+  bool ReleaseList();
+  void SetListControls(bool listMode);
+  void ShowCurrentPageIfHidden(bool hidden);
 
   TForm1Setup Setup;
 
@@ -142,7 +194,22 @@ class TForm1 : public QMainWindow {
   bool FileProcessed = false;
   bool Loading = false;
   bool ListMode = false;
-  bool CaseSensitive = false;
+  // Search state.
+  TSearchOptions SearchOptions;
+  bool Quiet = false;
+  bool LastFind = false;
+  bool LastReplace = false;
+  bool EditBoxClicked = false;
+  bool ListNavigated = false;
+  bool WrapArmed = false;
+  bool FindWasLast = false;
+  bool ReplaceRefused = false;  // the last replacement would not fit the page
+  std::unique_ptr<TList2> FindList;
+  // The lines the last write-back changed: page, offset, old and new length.
+  struct TAppliedEdit {
+    int32_t Page, Offset, OldLength, NewLength;
+  };
+  std::vector<TAppliedEdit> AppliedEdits;
   bool ShownOnce = false;
   bool Closed = false;
   TFileDialogRequest OpenDialog1;
@@ -177,6 +244,7 @@ class TForm1 : public QMainWindow {
   QLabel* Label1 = nullptr;
   QGroupBox* RadioGroup1 = nullptr;
   QRadioButton* ScopeInPage = nullptr;
+  QButtonGroup* ScopeGroup = nullptr;
   QComboBox* ComboBox1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
   int ProgressPercent = -1;
@@ -189,6 +257,12 @@ class TForm1 : public QMainWindow {
   QAction* SaveAs1 = nullptr;
   QAction* Append1 = nullptr;
   QAction* CaseSensitive1 = nullptr;
+  QAction* FindCtrlF1 = nullptr;
+  QAction* ReplaceCtrlR1 = nullptr;
+  QAction* SelectAll1 = nullptr;
+  QAction* ScrollAfterFind1 = nullptr;
+  QAction* PasteLarge1 = nullptr;
+  QAction* AddPage1 = nullptr;
 };
 
 // Six digits with leading zeros, as the status numbers show.

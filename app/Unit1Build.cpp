@@ -1,5 +1,6 @@
 // The window's controls and menus, with their captions, tooltips and first states.
 #include <QAction>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -78,7 +79,6 @@ void TForm1::BuildControls() {
       SmallButton(central, "Button5", "Reorg", "reorganize work file (use after large paste)");
   Button9 = SmallButton(central, "Button9", "E&xit");
 
-  // Find and Replace and the macros come with their own commands; shown, not yet live.
   Edit3 = Named(new QLineEdit(central), "Edit3");
   Edit4 = Named(new QLineEdit(central), "Edit4");
   Button6 = SmallButton(central, "Button6", "Find");
@@ -88,17 +88,20 @@ void TForm1::BuildControls() {
   RadioGroup1 = Named(new QGroupBox(QStringLiteral("Find/Replace"), central), "RadioGroup1");
   auto* scopes = new QHBoxLayout(RadioGroup1);
   scopes->setContentsMargins(4, 0, 4, 0);
-  ScopeInPage = new QRadioButton(QStringLiteral("in page"), RadioGroup1);
+  ScopeGroup = new QButtonGroup(RadioGroup1);
+  int id = 0;
+  for (const char* item : {"in page", "in file", "Find list"}) {
+    auto* radio = new QRadioButton(QString::fromLatin1(item), RadioGroup1);
+    radio->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(id));
+    ScopeGroup->addButton(radio, id++);
+    scopes->addWidget(radio);
+  }
+  ScopeInPage = static_cast<QRadioButton*>(ScopeGroup->button(0));
   ScopeInPage->setChecked(true);
-  scopes->addWidget(ScopeInPage);
-  scopes->addWidget(new QRadioButton(QStringLiteral("in file"), RadioGroup1));
-  scopes->addWidget(new QRadioButton(QStringLiteral("Find list"), RadioGroup1));
+  // The check macros come with their own issue of work; shown, not yet live.
   ComboBox1 = Named(new QComboBox(central), "ComboBox1", "Find & Replace macros");
   ComboBox1->setMinimumWidth(160);
-  for (QWidget* w : std::initializer_list<QWidget*>{Edit3, Edit4, Button6, Button7, CheckBox1,
-                                                    Label1, RadioGroup1, ComboBox1}) {
-    w->setEnabled(false);
-  }
+  ComboBox1->setEnabled(false);
 
   Memo1 = new TPageEditor(central);
   Memo1->setObjectName("Memo1");
@@ -153,6 +156,7 @@ void TForm1::BuildControls() {
   connect(Panel3, &TStatusPanel::clicked, this, &TForm1::Panel3Click);
   connect(Memo1, &QsciScintilla::textChanged, this, &TForm1::Memo1Changed);
   connect(Memo1, &QsciScintilla::modificationChanged, this, &TForm1::Memo1Changed);
+  ConnectFindControls();
 }
 
 QAction* TForm1::AddItem(QMenu* menu, const char* name, const char* caption, const char* shortcut,
@@ -191,21 +195,29 @@ void TForm1::BuildMenus() {
   AddItem(edit, "Cut1", "Cu&t", "Ctrl+X", [this] { Memo1->cut(); });
   AddItem(edit, "Copy1", "&Copy", "Ctrl+C", [this] { Memo1->copy(); });
   AddItem(edit, "Paste1", "&Paste", "Ctrl+V", [this] { Memo1->paste(); });
-  AddItem(edit, "PasteLarge1", "Paste Lar&ge", nullptr, [this] { MenuPasteLargeClick(); });
-  AddItem(edit, "SelectAll1", "Select A&ll", nullptr, [this] { Memo1->selectAll(); });
+  PasteLarge1 =
+      AddItem(edit, "PasteLarge1", "Paste Lar&ge", nullptr, [this] { MenuPasteLargeClick(); });
+  SelectAll1 = AddItem(edit, "SelectAll1", "Select A&ll", nullptr, [this] { MenuSelectAllClick(); });
   edit->addSeparator();
-  AddItem(edit, "AddPage1", "&Add Page", "Ctrl+P", [this] { MenuAddPageClick(); });
+  AddPage1 = AddItem(edit, "AddPage1", "&Add Page", "Ctrl+P", [this] { MenuAddPageClick(); });
   edit->addSeparator();
-  AddItem(edit, "Find1", "&Find", "Ctrl+F", nullptr, false);
-  AddItem(edit, "Replace1", "&Replace", "Ctrl+R", nullptr, false);
-  CaseSensitive1 = AddItem(edit, "CaseSensitive1", "Case Se&nsitive", nullptr, nullptr, false);
+  FindCtrlF1 = AddItem(edit, "FindCtrlF1", "&Find", "Ctrl+F", [this] {
+    // Ctrl+F in the editor first takes its selection into the find box.
+    if (Memo1->hasFocus() && Memo1->SelLength() > 0) {
+      Edit3->setText(QString::fromLatin1(Memo1->SelectedText()));
+    }
+    FindButtonClick();
+  });
+  ReplaceCtrlR1 = AddItem(edit, "ReplaceCtrlR1", "&Replace", "Ctrl+R", [this] { ReplaceButtonClick(); });
+  CaseSensitive1 = AddItem(edit, "CaseSensitive1", "Case Se&nsitive", nullptr,
+                           [this] { MenuCaseSensitiveClick(); });
   CaseSensitive1->setCheckable(true);
 
   QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
   options->setObjectName("Options1");
-  QAction* scroll =
-      AddItem(options, "ScrollAfterFind1", "&Scroll After Find", nullptr, nullptr, false);
-  scroll->setCheckable(true);
+  ScrollAfterFind1 = AddItem(options, "ScrollAfterFind1", "&Scroll After Find", nullptr,
+                             [this] { MenuScrollAfterFindClick(); });
+  ScrollAfterFind1->setCheckable(true);
   AddItem(options, "BoardFlutter1", "&Board Flutter", nullptr, nullptr, false);
 
   QMenu* exports = menuBar()->addMenu(QStringLiteral("E&xport"));

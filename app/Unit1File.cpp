@@ -78,6 +78,7 @@ void TForm1::SetCaption(const std::string& fileName) {
 }
 
 void TForm1::Open1Click(QObject* sender) {
+  if (!LeaveListFirst()) return;
   if (Memo1->Modified() || FileModified) {
     if (AskSaveChanges() == TMsgAnswer::Cancel) return;
   }
@@ -170,6 +171,7 @@ void TForm1::TryConversion() {
 }
 
 void TForm1::New1Click() {
+  if (!LeaveListFirst()) return;
   if (Memo1->Modified() || FileModified) {
     if (AskSaveChanges() == TMsgAnswer::Cancel) return;
   }
@@ -195,6 +197,7 @@ void TForm1::New1Click() {
 }
 
 void TForm1::Save1Click(QObject* sender) {
+  if (!LeaveListFirst()) return;
   if (!WorkFile) {
     Dlg().Beep();
     return;

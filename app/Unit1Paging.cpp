@@ -46,7 +46,7 @@ void TForm1::SetEditorLimit() {
 bool TForm1::CommitPage() {
   if (!WorkFile) return false;
   if (!Memo1->Modified()) return true;
-  if (ListMode) TerminatingError("cannot save a Find List");
+  if (ListMode && FindList) TerminatingError("cannot save a Find List");
   bool written = false;
   try {
     std::string text = Memo1->Text();
@@ -114,12 +114,14 @@ void TForm1::Button3ClickEnd() {
 }
 
 void TForm1::Button4ClickStart() {
+  if (ListMode && !LeaveListMode()) return;
   if (MovePage([this](std::string& t) { return WorkFile->FirstPage(t); }) != 0) {
     Memo1->CaretToStart();
   }
 }
 
 void TForm1::Button8ClickPage() {
+  if (ListMode && !LeaveListMode()) return;
   const int64_t wanted = std::clamp<int64_t>(NumberOf(Edit5->text()), 0, INT32_MAX);
   const int32_t page =
       MovePage([&](std::string& t) { return WorkFile->GotoPage(static_cast<int32_t>(wanted), t); });
@@ -136,6 +138,11 @@ void TForm1::MenuUndoClick() {
 }
 
 void TForm1::Restore1Click() {
+  if (FindList) {
+    // The list's edits are dropped, not written back.
+    Memo1->SetModified(false);
+    LeaveListMode();
+  }
   if (!WorkFile || !WorkFile->Map) {
     Dlg().Beep();
     return;

@@ -38,6 +38,7 @@ TMsgAnswer TReportDialogs::Message(const std::string& text, TMsgKind, TMsgButton
       return TMsgAnswer::Cancel;
     case TMsgButtons::YesNo:
       return TMsgAnswer::No;
+    case TMsgButtons::YesCancel:
     case TMsgButtons::YesNoCancel:
       return TMsgAnswer::Cancel;
   }

@@ -108,18 +108,25 @@ std::string ListText(const TList2& list, bool multiLine) {
 }
 
 void ReadBackList(TList2& list, std::string_view text) {
+  // Every line is read before any entry changes, so that a failure leaves the
+  // list as it was.
+  std::vector<std::string_view> lines;
+  lines.reserve(list.Items.size());
   size_t at = 0;
-  for (auto& entry : list.Items) {
+  for (size_t i = 0; i < list.Items.size(); ++i) {
     const size_t cr = text.find('\r', at);
     if (cr == std::string_view::npos || cr + 1 >= text.size() || text[cr + 1] != '\n') {
       throw EFindListError();
     }
-    const std::string_view line = text.substr(at, cr + 2 - at);
+    lines.push_back(text.substr(at, cr + 2 - at));
     at = cr + 2;
-    if (line == entry->Line) {
+  }
+  for (size_t i = 0; i < lines.size(); ++i) {
+    auto& entry = list.Items[i];
+    if (lines[i] == entry->Line) {
       entry.reset();
     } else {
-      entry->NewLine = std::string(line);
+      entry->NewLine = std::string(lines[i]);
     }
   }
   std::erase(list.Items, nullptr);

@@ -7,7 +7,7 @@
 #include <string>
 
 enum class TMsgKind { Plain, Information, Warning, Confirmation, Error };
-enum class TMsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class TMsgButtons { Ok, OkCancel, YesNo, YesCancel, YesNoCancel };
 enum class TMsgAnswer { Ok, Cancel, Yes, No };
 
 // What a file-name dialog starts with and, when accepted, gives back.

@@ -103,6 +103,8 @@ TEST(FindList, ReadBackNeedsOneCompleteLinePerEntry) {
   for (const char* text : {"a\r\nb", "a\r\nb\r", "a b\r\n", "a\rb\r\n", ""}) {
     TList2 list = make();
     EXPECT_THROW(ReadBackList(list, text), EFindListError) << text;
+    ASSERT_EQ(list.Count(), 2);  // a failed read-back changes nothing
+    EXPECT_EQ(list[0].NewLine, "a");
   }
   TList2 list = make();
   ReadBackList(list, "a\r\nb\r\n");

@@ -1,0 +1,395 @@
+// Find and Replace: in the page, across the whole work file, and inside a shown
+// Find list; the find and replacement boxes, the safe mode and the copying of
+// the editor's selection into the boxes.
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "app/PageEditor.h"
+#include "app/Unit1.h"
+#include "pgn/StrScan.h"
+#include "settings/CTErrorU.h"
+
+namespace {
+
+constexpr int kScrollAfter = 200;     // matches this far into the page scroll after Find
+constexpr int kScrollLines = 8;
+constexpr size_t kMaxFindCopy = 255;  // bytes of a selection taken into the find box
+constexpr size_t kLongSelection = 30;
+
+std::string BoxText(const QLineEdit* box) {
+  return box->text().toLatin1().toStdString();
+}
+
+}  // namespace
+
+void TForm1::ConnectFindControls() {
+  Edit3->installEventFilter(this);
+  Edit4->installEventFilter(this);
+  Memo1->installEventFilter(this);
+  connect(Edit3, &QLineEdit::returnPressed, this, &TForm1::FindButtonClick);
+  connect(Button6, &QPushButton::clicked, this, &TForm1::FindButtonClick);
+  connect(Button7, &QPushButton::clicked, this, &TForm1::ReplaceButtonClick);
+  connect(CheckBox1, &QCheckBox::clicked, this, &TForm1::CheckBox1Click);
+  connect(ScopeGroup, &QButtonGroup::idClicked, this, &TForm1::RadioGroup1Click);
+  connect(Memo1, &TPageEditor::MousePressed, this, &TForm1::Memo1MouseDown);
+  connect(Memo1, &TPageEditor::MouseReleased, this, &TForm1::Memo1MouseUp);
+}
+
+std::string TForm1::ResolveFindCode(const std::string& typed) {
+  return typed;
+}
+
+int TForm1::SearchScope() const {
+  const int item = ScopeGroup->checkedId();
+  if (item == 2) return FindList ? 0 : 2;
+  return item == 1 ? 1 : 0;
+}
+
+void TForm1::FindButtonClick() {
+  std::string find = BoxText(Edit3);
+  if (find.empty()) {
+    Dlg().Beep();
+    return;
+  }
+  if (find[0] == '&') {
+    find = ResolveFindCode(find);
+    Edit3->setText(QString::fromLatin1(find));
+  } else if (find[0] == '$') {
+    if (!WorkFile || FindList) Dlg().Beep();
+    find = ResolveFindCode(find);
+  }
+  LastFind = true;
+  LastReplace = false;
+  EditBoxClicked = false;
+  if (!FindWasLast) {
+    WrapArmed = true;
+    Quiet = false;
+    FindWasLast = true;
+  }
+  switch (SearchScope()) {
+    case 1:
+      FindInFile(find);
+      break;
+    case 2:
+      BuildFindList(find);
+      break;
+    default:
+      FindInPage(find);
+      break;
+  }
+}
+
+bool TForm1::FindInPageStep(const std::string& find) {
+  int64_t start = 0;
+  if (LastFind) {
+    start = Memo1->SelStart() + Memo1->SelLength();
+  } else if (LastReplace) {
+    start = Memo1->SelStart();
+  } else {
+    TerminatingError("\nlogic 7284");
+  }
+  int64_t found = -1;
+  const std::string_view text = Memo1->View();
+  if (!FindList) {
+    found = SearchText(text, find, start, SearchOptions);
+  } else {
+    // Inside the list '?' stands for any byte and case always counts.
+    const int pos = FindWild(text, find, static_cast<int>(start) + 1);
+    if (pos == 0) Memo1->SetSelection(Memo1->SelStart(), 0);
+    found = pos - 1;
+  }
+  if (found < 0) return false;
+  Memo1->setFocus();
+  Memo1->SetSelection(found, 0);
+  if (LastFind && found > kScrollAfter && ScrollAfterFind1->isChecked()) {
+    for (int i = 0; i < kScrollLines; ++i) Memo1->SendScintilla(QsciScintillaBase::SCI_LINESCROLL, 0L, 1L);
+  }
+  Memo1->SetSelection(found, static_cast<int64_t>(find.size()));
+  return true;
+}
+
+void TForm1::FindInPage(const std::string& find) {
+  if (FindInPageStep(find)) {
+    Memo1->setFocus();
+    return;
+  }
+  if (Quiet) {
+    Quiet = false;
+    return;
+  }
+  if (!PageEndReached(find)) return;
+  if (FindInPageStep(find)) {
+    Memo1->setFocus();
+  } else {
+    ShowMessage("'" + find + "' not found in page");
+  }
+}
+
+bool TForm1::PageEndReached(const std::string& find) {
+  if (Memo1->SelStart() == 0 || !WrapArmed) {
+    const std::string selected = Memo1->SelectedText();
+    ShowMessage(selected == find ? "No other occurrences of '" + find + "' found"
+                                 : "'" + find + "' not found");
+    Memo1->setFocus();
+    return false;
+  }
+  if (Dlg().Message("Text not found. Continue search from beginning?", TMsgKind::Information,
+                    TMsgButtons::YesCancel) != TMsgAnswer::Yes) {
+    return false;
+  }
+  Memo1->CaretToStart();
+  WrapArmed = false;
+  return true;
+}
+
+void TForm1::ShowCurrentPageIfHidden(bool hidden) {
+  if (!hidden) return;
+  std::string text;
+  if (WorkFile->GotoPage(WorkFile->CurrentPage(), text) != 0) ShowPage(text);
+}
+
+void TForm1::FindInFile(const std::string& find) {
+  if (!WorkFile || !WorkFile->Map) {
+    Dlg().Beep();
+    return;
+  }
+  int32_t page = WorkFile->CurrentPage();
+  const int32_t count = WorkFile->PageCount();
+  bool hidden = false;  // the current page of the work file is not the one on screen
+  for (int32_t step = 0; step < count; ++step) {
+    // A page that cannot be stored keeps the user on it; the pass cannot go on.
+    if (!CommitPage()) return;
+    page = page < count ? page + 1 : 1;
+    // The page's bytes tell at once whether the editor would find anything
+    // there, by the same rules; only such pages go through the editor.
+    const char* raw = nullptr;
+    int32_t length = 0;
+    if (WorkFile->GotoPageRaw(page, raw, length) != page) continue;
+    const std::string_view bytes(raw, static_cast<size_t>(length));
+    if (SearchText(bytes, find, 0, SearchOptions) < 0) {
+      hidden = true;
+      continue;
+    }
+    ShowPage(std::string(bytes));
+    hidden = false;
+    if (FindStepInFile(find) == 1) {
+      RefreshFileStatus();
+      return;
+    }
+  }
+  ShowCurrentPageIfHidden(hidden);
+  ShowMessage("'" + find + "' not found in file");
+}
+
+int TForm1::FindStepInFile(const std::string& find) {
+  if (Memo1->SelectedText() == find) return 0;
+  Quiet = true;
+  FindInPage(find);
+  const bool found = Quiet;
+  Quiet = false;  // one quiet search at a time
+  return found ? 1 : -1;
+}
+
+void TForm1::ReplaceButtonClick() {
+  std::string repl = BoxText(Edit4);
+  if (!repl.empty() && repl[0] == '&') {
+    Edit3->setText(QString::fromLatin1(ResolveFindCode(BoxText(Edit3))));
+    Edit4->setText(QString::fromLatin1(ResolveFindCode(repl)));
+  }
+  const std::string find = BoxText(Edit3);
+  repl = BoxText(Edit4);
+  if (find.empty()) {
+    Dlg().Beep();
+    return;
+  }
+  LastFind = false;
+  LastReplace = true;
+  if (FindWasLast) {
+    WrapArmed = true;
+    Quiet = false;
+    FindWasLast = false;
+  }
+  if (SearchScope() == 1) {
+    if (ConfirmReplaceAll(find, repl)) ReplaceInFile(find, repl);
+  } else {
+    ReplaceInPage(find, repl);
+  }
+}
+
+void TForm1::ReplaceInPage(const std::string& find, const std::string& repl) {
+  const bool listShown = FindList != nullptr;
+  if (!SelectionMatches(Memo1->SelectedText(), find, listShown)) {
+    EditBoxClicked = false;
+    FindInPage(find);
+    Memo1->setFocus();
+    return;
+  }
+  if (EditBoxClicked) {
+    EditBoxClicked = false;
+    Memo1->setFocus();
+    return;
+  }
+  Memo1->setFocus();
+  if (SelectionMatches(Memo1->SelectedText(), find, listShown) && Memo1->ReplaceSelection(repl)) {
+    RefreshFileStatus();
+  } else {
+    Dlg().Beep();
+  }
+  Memo1->setFocus();
+  Quiet = true;
+  FindInPage(find);
+  Quiet = false;
+  Memo1->setFocus();
+}
+
+bool TForm1::ConfirmReplaceAll(const std::string& find, const std::string& repl) {
+  std::string question = "Replace all occurrences of '" + find + "' with '" + repl + "' ?";
+  ReplaceAll(question, "''", "Nothing");
+  return Dlg().Message(question, TMsgKind::Confirmation, TMsgButtons::YesCancel) ==
+         TMsgAnswer::Yes;
+}
+
+int TForm1::ReplaceStep(const std::string& find, const std::string& repl) {
+  Quiet = true;
+  if (Memo1->SelectedText() != find) {
+    FindInPage(find);
+    Quiet = false;
+    return -1;
+  }
+  if (!Memo1->ReplaceSelection(repl)) {
+    // The page cannot take the replacement (it would pass the editor's limit):
+    // the work on this page ends here.
+    ReplaceRefused = true;
+    Quiet = false;
+    return 0;
+  }
+  FindInPage(find);
+  const bool found = Quiet;
+  Quiet = false;
+  return found ? 0 : 1;
+}
+
+void TForm1::ReplaceInFile(const std::string& find, const std::string& repl) {
+  if (!WorkFile || !WorkFile->Map) {
+    Dlg().Beep();
+    return;
+  }
+  int32_t page = WorkFile->CurrentPage();
+  const int32_t count = WorkFile->PageCount();
+  if (count < 1) return;
+  int32_t refusedPages = 0;
+  bool hidden = false;
+  for (int32_t step = 0; step < count; ++step) {
+    if (!CommitPage()) break;
+    page = page < count ? page + 1 : 1;
+    const char* raw = nullptr;
+    int32_t length = 0;
+    if (WorkFile->GotoPageRaw(page, raw, length) != page) continue;
+    const std::string_view bytes(raw, static_cast<size_t>(length));
+    // A page without a match would come back unchanged; it is left as it is.
+    if (SearchText(bytes, find, 0, SearchOptions) < 0) {
+      hidden = true;
+      continue;
+    }
+    ShowPage(std::string(bytes));
+    hidden = false;
+    ReplaceRefused = false;
+    int r = 0;
+    do {
+      r += ReplaceStep(find, repl);
+    } while (!ReplaceRefused && r > -2 && r < 1);
+    if (ReplaceRefused) ++refusedPages;
+    RefreshFileStatus();
+  }
+  ShowCurrentPageIfHidden(hidden);
+  ReplaceRefused = false;
+  if (refusedPages > 0) {
+    ShowMessage(std::to_string(refusedPages) +
+                (refusedPages == 1 ? " page" : " pages") +
+                " could not take every replacement: the page would pass the editor's limit. "
+                "Reorg the work file with a larger buffer size, then replace again.");
+  }
+}
+
+void TForm1::CheckBox1Click() {
+  SearchOptions.WholeWord = CheckBox1->isChecked();
+}
+
+void TForm1::MenuCaseSensitiveClick() {
+  // The menu item carries its own check mark; the search follows it.
+  SearchOptions.MatchCase = CaseSensitive1->isChecked();
+}
+
+void TForm1::MenuSelectAllClick() {
+  Memo1->SetSelection(0, Memo1->Length());
+  Memo1->setFocus();
+}
+
+void TForm1::MenuScrollAfterFindClick() {
+  // The check mark is the whole state; FindInPageStep reads it.
+}
+
+void TForm1::EditClicks() {
+  EditBoxClicked = true;
+}
+
+bool TForm1::SafeMode() const {
+  return Edit4->property("safeMode").toBool();
+}
+
+void TForm1::Edit4DblClick() {
+  Edit4->clear();
+  const bool on = !SafeMode();
+  Edit4->setProperty("safeMode", on);
+  QPalette palette = Edit4->palette();
+  palette.setColor(QPalette::Text, on ? Qt::blue : Qt::black);
+  Edit4->setPalette(palette);
+  if (on) Edit4->setText(QStringLiteral("<safe>"));
+  // Inside list mode Replace waits for the list to be shown.
+  const bool replace = !on && (!ListMode || FindList);
+  Button7->setEnabled(replace);
+  ReplaceCtrlR1->setEnabled(replace);
+}
+
+void TForm1::Memo1MouseDown(Qt::MouseButton button, QPoint position) {
+  WrapArmed = true;
+  if (button == Qt::RightButton && FindList && Memo1->SelLength() == 0) {
+    // The line under the pointer; the caret when the pointer is past the text.
+    long at = Memo1->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINTCLOSE,
+                                   static_cast<unsigned long>(position.x()),
+                                   static_cast<long>(position.y()));
+    if (at < 0) at = static_cast<long>(Memo1->SelStart());
+    const std::string_view text = Memo1->View().substr(0, static_cast<size_t>(at));
+    GoToListEntry(static_cast<int32_t>(std::count(text.begin(), text.end(), '\r')));
+    ListNavigated = true;
+    return;
+  }
+  if (Memo1->SelLength() == 0) return;
+  if (button == Qt::LeftButton) {
+    const std::string whole = Memo1->SelectedText();
+    std::string sel = whole.substr(0, kMaxFindCopy);
+    if (sel == "\r\n" || (sel.size() > kLongSelection && sel.find("\r\n") != std::string::npos)) {
+      return;
+    }
+    if (!sel.empty() && sel.back() == ' ') {
+      sel.pop_back();
+      if (sel.size() + 1 == whole.size()) {
+        Memo1->SetSelection(Memo1->SelStart(), Memo1->SelLength() - 1);
+      }
+    }
+    if (sel.size() >= 2 && sel.compare(sel.size() - 2, 2, "\r\n") == 0) sel.resize(sel.size() - 2);
+    Edit3->setText(QString::fromLatin1(sel));
+  } else if (button == Qt::RightButton && Button7->isEnabled()) {
+    Edit4->setText(QString::fromLatin1(Memo1->SelectedText()));
+  }
+}
+
+void TForm1::Memo1MouseUp(Qt::MouseButton button, QPoint) {
+  if (button != Qt::RightButton) return;
+  // The release that ends a jump to a list entry does nothing else.
+  ListNavigated = false;
+}
