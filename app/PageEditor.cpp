@@ -168,6 +168,11 @@ QByteArray TPageEditor::fromMimeData(const QMimeData* source, bool& rectangular)
   rectangular = false;
   bool lossy = false;
   const std::string bytes = ClipboardBytes(source->text(), lossy);
+  if (keepLineBreaks_ && bytes.find_first_of("\r\n") != std::string::npos) {
+    // Pasted or dropped text with line breaks would unpair the Find list's lines.
+    Dlg().Beep();
+    return QByteArray();
+  }
   if (lossy) {
     Dlg().Message("Characters without a Latin-1 form were pasted as \"?\".", TMsgKind::Information,
                   TMsgButtons::Ok);
@@ -175,12 +180,10 @@ QByteArray TPageEditor::fromMimeData(const QMimeData* source, bool& rectangular)
   return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-void TPageEditor::CheckInsertion(int position, int type, const char* text, int length) {
+void TPageEditor::CheckInsertion(int position, int type, const char*, int length) {
   (void)position;
   if (!(type & SC_MOD_INSERTCHECK) || bypassLimit_) return;
-  const bool breaks = keepLineBreaks_ && std::string_view(text, static_cast<size_t>(length))
-                                                 .find_first_of("\r\n") != std::string_view::npos;
-  if (!breaks && Length() + length <= maxLength_) return;
+  if (Length() + length <= maxLength_) return;
   SendScintilla(SCI_CHANGEINSERTION, 0UL, "");
   Dlg().Beep();
 }

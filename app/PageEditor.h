@@ -66,7 +66,7 @@ class TPageEditor : public QsciScintilla {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  void CheckInsertion(int position, int type, const char* text, int length);
+  void CheckInsertion(int position, int type, const char*, int length);
   void FreeShortcut(int key);
 
   int64_t maxLength_ = 0;

@@ -121,8 +121,9 @@ void TForm1::Button4ClickStart() {
 }
 
 void TForm1::Button8ClickPage() {
-  if (ListMode && !LeaveListMode()) return;
+  // The page typed is read first: leaving the list refreshes the page box.
   const int64_t wanted = std::clamp<int64_t>(NumberOf(Edit5->text()), 0, INT32_MAX);
+  if (ListMode && !LeaveListMode()) return;
   const int32_t page =
       MovePage([&](std::string& t) { return WorkFile->GotoPage(static_cast<int32_t>(wanted), t); });
   if (page != 0) Edit5->setText(QString::number(page));

@@ -36,6 +36,7 @@ class TList2 {
   std::vector<std::unique_ptr<TFoundLine>> Items;
   int32_t Count() const { return static_cast<int32_t>(Items.size()); }
   TFoundLine& operator[](int32_t i) { return *Items[static_cast<size_t>(i)]; }
+  const TFoundLine& operator[](int32_t i) const { return *Items[static_cast<size_t>(i)]; }
 };
 
 // Raised by ReadBackList when the edited list text has fewer complete lines
