@@ -10,3 +10,4 @@ using TBatchArgs = std::vector<std::string>;
 int RunNormalize(const TBatchArgs& args);
 int RunReplay(const TBatchArgs& args);
 int RunCheck(const TBatchArgs& args);
+int RunFind(const TBatchArgs& args);

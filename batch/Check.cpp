@@ -54,19 +54,9 @@ void PrintSummary(const std::array<TCheckSummary, 7>& summary) {
 
 int CheckFile(const std::string& fileName, TReportDialogs& report) {
   TBatchWorkDir dir;
-  if (dir.Path().empty()) {
-    std::fprintf(stderr, "check: cannot create a temporary directory\n");
-    return 1;
-  }
-
+  auto work = ConvertForBatch("check", dir, fileName, kDefaultBufferSize, report);
+  if (!work) return 1;
   std::string text;
-  report.Context = "convert";
-  auto work = ProcessInputFile(OpenInputFile(fileName, text, kDefaultBufferSize), text);
-  report.Context.clear();
-  if (!work) {
-    std::fprintf(stderr, "check: %s could not be converted\n", fileName.c_str());
-    return 1;
-  }
 
   std::array<TCheckSummary, 7> summary;
   for (size_t i = 0; i < summary.size(); ++i) summary[i].Label = kCheckLabels[i];

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "stream/TxFlows.h"
 #include "stream/TxStream.h"
 
 std::string PrintableBytes(std::string_view text) {
@@ -66,4 +67,19 @@ TBatchWorkDir::TBatchWorkDir() {
 
 TBatchWorkDir::~TBatchWorkDir() {
   ClearWorkFileNames();
+}
+
+std::unique_ptr<TFStreamTxStr> ConvertForBatch(const char* command, const TBatchWorkDir& dir,
+                                               const std::string& fileName, int32_t bufferSize,
+                                               TReportDialogs& report) {
+  if (dir.Path().empty()) {
+    std::fprintf(stderr, "%s: cannot create a temporary directory\n", command);
+    return nullptr;
+  }
+  std::string text;
+  report.Context = "convert";
+  auto work = ProcessInputFile(OpenInputFile(fileName, text, bufferSize), text);
+  report.Context.clear();
+  if (!work) std::fprintf(stderr, "%s: %s could not be converted\n", command, fileName.c_str());
+  return work;
 }

@@ -2,12 +2,15 @@
 // line, and a temporary directory for the work files of one run.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "settings/Dialogs.h"
 #include "stream/FileIo.h"
+#include "stream/TxStream.h"
 
 // Bytes below 0x20 and above 0x7E as <xx>, so that a report line stays one line.
 std::string PrintableBytes(std::string_view text);
@@ -53,3 +56,9 @@ class TBatchWorkDir {
  private:
   TScratchDir dir_{"korvane-batch"};
 };
+
+// Converts fileName into the work file of dir, as Open does, and maps it. Null,
+// after a line on stderr naming the command, when that fails.
+std::unique_ptr<TFStreamTxStr> ConvertForBatch(const char* command, const TBatchWorkDir& dir,
+                                               const std::string& fileName, int32_t bufferSize,
+                                               TReportDialogs& report);

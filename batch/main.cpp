@@ -17,6 +17,7 @@ constexpr TSubcommand kSubcommands[] = {
     {"normalize", "normalize IN.pgn OUT.pgn [--buffer N]", RunNormalize},
     {"replay", "replay FILE.pgn", RunReplay},
     {"check", "check FILE.pgn", RunCheck},
+    {"find", "find FILE.pgn TEXT [--whole] [--buffer N]", RunFind},
 };
 
 int Usage() {
