@@ -16,6 +16,8 @@ enum THelpContext : int {
   kHelpBufferSize = 40,
   kHelpPaging = 50,
   kHelpStatus = 60,
+  kHelpFind = 70,
+  kHelpFindList = 71,
 };
 
 class THelpForm : public QWidget {
