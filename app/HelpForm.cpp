@@ -16,10 +16,18 @@ struct THelpTopic {
 };
 
 constexpr THelpTopic kTopics[] = {
-    {kHelpContents, "contents.html"}, {kHelpIndex, "index.html"},
-    {kHelpRepair, "repair.html"},     {kHelpEditor, "editor.html"},
-    {kHelpFiles, "files.html"},       {kHelpBufferSize, "buffersize.html"},
-    {kHelpPaging, "paging.html"},     {kHelpStatus, "status.html"},
+    {kHelpContents, "contents.html"},
+    {kHelpIndex, "index.html"},
+    {kHelpRepair, "repair.html"},
+    {kHelpEditor, "editor.html"},
+    {kHelpFiles, "files.html"},
+    {kHelpBufferSize, "buffersize.html"},
+    {kHelpPaging, "paging.html"},
+    {kHelpStatus, "status.html"},
+    {kHelpExportDirectory, "exportdirectory.html"},
+    {kHelpExportFileName, "exportfile.html"},
+    {kHelpExportTitle, "exporttitle.html"},
+    {kHelpExportEdit, "export.html"},
 };
 
 QPointer<THelpForm> helpWindow;

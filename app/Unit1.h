@@ -5,12 +5,14 @@
 #include <QEvent>
 #include <QMainWindow>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "settings/Dialogs.h"
+#include "settings/Settings.h"
 #include "stream/FileIo.h"
 #include "stream/TxStream.h"
 
@@ -27,6 +29,14 @@ class QRadioButton;
 class TAboutBox;
 class TPageEditor;
 class TStatusPanel;
+struct TLaunchTarget;
+
+// Starts a chess program on an exported game; the shell-style result (above
+// 32: started, else the failure code).
+using TLaunchProgram = std::function<int(const std::string& program, const TLaunchTarget& target)>;
+// The real one: the program itself when executable, else the desktop's
+// application for the file.
+int LaunchProgram(const std::string& program, const TLaunchTarget& target);
 
 // What the window starts with.
 struct TForm1Setup {
@@ -35,6 +45,8 @@ struct TForm1Setup {
   // Where the work files go; empty: the program's directory, or the app's local
   // data location when that cannot be written.
   std::string WorkDir;
+  // How exports start their chess program; empty: LaunchProgram.
+  TLaunchProgram Launcher;
 };
 
 // The select-range message a board window posts to point at a move: wParam a
@@ -89,6 +101,11 @@ class TForm1 : public QMainWindow {
   void Panel3Click();
   void Exit1Click();
   void MenuHeaderClicks();
+  // Export: entry tag (1..4) of the menu item; the dialog on entry n (0 or 1..4).
+  void MenuExportClicks(int tag);
+  void MenuEditExportClick();
+  void EditExport(int n);
+
   void Contents1Click();
   void Index1Click();
   void About1Click();
@@ -128,6 +145,7 @@ class TForm1 : public QMainWindow {
   void ReleaseWorkFiles();
   void ShowProgress(int64_t done, int64_t total);
   void SelectRange(int64_t wParam, int64_t lParam);
+  void SetExportCaptions();
 
   TForm1Setup Setup;
 
@@ -150,6 +168,8 @@ class TForm1 : public QMainWindow {
   TWorkFileLock BulletLock;
   TWorkFileLock ReorgLock;
   TAboutBox* AboutBox1 = nullptr;
+  // Per run: an entry whose title ends with a point starts its program once.
+  std::array<bool, kExportEntries> Launched{};
 
   // Components.
   TPageEditor* Memo1 = nullptr;
@@ -189,6 +209,7 @@ class TForm1 : public QMainWindow {
   QAction* SaveAs1 = nullptr;
   QAction* Append1 = nullptr;
   QAction* CaseSensitive1 = nullptr;
+  std::array<QAction*, kExportEntries> ExportItems{};
 };
 
 // Six digits with leading zeros, as the status numbers show.
