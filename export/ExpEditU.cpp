@@ -21,6 +21,7 @@
 
 #include "app/HelpForm.h"
 #include "app/QtDialogs.h"
+#include "export/ExportGame.h"
 
 namespace {
 
@@ -170,6 +171,7 @@ void TExportEditForm::StoreShown() {
   if (Edit1->text().isEmpty()) {
     Edit1->setText(Latin1(DefaultExportTitle(Shown)));
     Edit2->clear();
+    Edit1OnExit();
   }
   auto& entry = Settings.Exports[static_cast<size_t>(Shown - 1)];
   entry[kExportTitle] = FromLatin1(Edit1->text());
@@ -186,7 +188,8 @@ void TExportEditForm::RadioGroup1Click(int n) {
   Edit3->setText(FileNameToQt(entry[kExportProgram]));
   Edit4->setText(FileNameToQt(entry[kExportFileName]));
   const bool noDirectory = entry[kExportDirectory].empty();
-  if (noDirectory || !MoveDirectoryList(FileNameToQt(entry[kExportDirectory]))) {
+  // ExportDirectory: a final '\' of an older settings file still names the folder.
+  if (noDirectory || !MoveDirectoryList(FileNameToQt(ExportDirectory(entry[kExportDirectory])))) {
     MoveDirectoryList(QDir::currentPath());
     // A saved directory that is gone no longer counts.
     if (!noDirectory) Edit2->clear();
@@ -199,12 +202,13 @@ void TExportEditForm::RadioGroup1Click(int n) {
 bool TExportEditForm::MoveDirectoryList(const QString& dir) {
   const QFileInfo info(dir);
   if (!info.isDir()) return false;
-  const QModelIndex index = DirectoryModel->index(info.absoluteFilePath());
+  const QString path = QDir::cleanPath(info.absoluteFilePath());
+  const QModelIndex index = DirectoryModel->index(path);
   if (!index.isValid()) return false;
   DirectoryListBox1->setCurrentIndex(index);
   DirectoryListBox1->expand(index);
   DirectoryListBox1->scrollTo(index);
-  Directory = info.absoluteFilePath();
+  Directory = path;
   return true;
 }
 
@@ -225,8 +229,9 @@ void TExportEditForm::LaunchCheckBoxClick(bool checked) {
 
 void TExportEditForm::BrowseButtonClick() {
   OpenDialog1.Title = kBrowseTitle;
+  // The dialog starts at the program named, else in the listed directory.
   OpenDialog1.FileName = FileNameFromQt(Edit3->text());
-  if (OpenDialog1.FileName.empty()) OpenDialog1.InitialDir = FileNameFromQt(Directory);
+  OpenDialog1.InitialDir = FileNameFromQt(Directory);
   if (Dlg().OpenFileName(OpenDialog1)) Edit3->setText(FileNameToQt(OpenDialog1.FileName));
 }
 

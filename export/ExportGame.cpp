@@ -18,6 +18,7 @@ namespace {
 
 constexpr std::string_view kResultTag = "[Result \"";
 constexpr std::string_view kTagLineEnd = "\"]\r\n";
+constexpr std::string_view kBlankLine = "\r\n\r\n";
 constexpr char kRebelDir[] = "C:\\REBEL9\\";
 constexpr char kRebelLinuxDir[] = "/REBEL9/";
 
@@ -65,8 +66,11 @@ std::string ExportGameText(std::string_view pageText, int caret) {
   if (resultEnd == 0) return {};
   const int next = resultEnd + Len(kTagLineEnd);  // the line after the Result tag
   if (next <= Len(game) && game[static_cast<size_t>(next - 1)] == '[') {
-    // Tags after Result go, up to the end of the last tag line of the game.
-    const int lastEnd = FindWildBack(game, kTagLineEnd, 0);
+    // Tags after Result go, up to the end of the last tag line. That line is
+    // looked for before the blank line that ends the tag section, so that a
+    // comment in the moves ending in "] at a line end cannot take moves with it.
+    const int blank = FindExact(game, kBlankLine, next);
+    const int lastEnd = FindWildBack(game, kTagLineEnd, blank == 0 ? 0 : blank + 1);
     const int cut = lastEnd + Len(kTagLineEnd) - next;
     if (cut > 0) game.erase(static_cast<size_t>(next - 1), static_cast<size_t>(cut));
   }
@@ -86,8 +90,10 @@ TExportWrite WriteExportGame(std::string_view pageText, int caret, const std::st
   errno = 0;
   if (!file.Close() && code == 0) code = LastErrorCode();
   if (code == 0) return TExportWrite::Written;
-  // A half game would reach the chess program on a later start.
-  ::unlink(path.c_str());
+  // A half game would reach the chess program on a later start. Only a plain
+  // file is removed: an export aimed at a device or a pipe leaves it alone.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
   return ReportIoError(kExportWriteCheckpoint, code);
 }
 

@@ -39,13 +39,17 @@ class ExportGameTest : public ::testing::Test {
 TEST_F(ExportGameTest, WritesTheGameAtTheCaretAndReplacesTheFile) {
   const std::string first = kRoster + kMoves;
   const size_t second = kPage.find(kB, 1);
-  for (auto [caret, expected] : {std::tuple{CaretAt(kPage, "Site"), first},
-                                 {CaretAt(kPage, "ECO"), first},
-                                 {CaretAt(kPage, "Nf3"), first},
-                                 {CaretAt(kPage, "Black", second), kShortTags},
-                                 {CaretAt(kPage, "0-1"), kShortTags},
-                                 {static_cast<int>(kPage.size()), kShortTags}}) {
-    ASSERT_EQ(WriteExportGame(kPage, caret, Out()), TExportWrite::Written) << caret;
+  // A comment that ends a line with "] is part of the moves, not a tag line.
+  const std::string quoteMoves = "\r\n1.e4 {he wrote \"e5?\"]\r\n} e5 2.Nf3 Nc6 11.Bb5 1-0\r\n";
+  const std::string quoted = kB + "\r\n" + kRoster + "[ECO \"C20\"]\r\n" + quoteMoves;
+  for (auto [text, caret, expected] : {std::tuple{kPage, CaretAt(kPage, "Site"), first},
+                                       {kPage, CaretAt(kPage, "ECO"), first},
+                                       {kPage, CaretAt(kPage, "Nf3"), first},
+                                       {kPage, CaretAt(kPage, "Black", second), kShortTags},
+                                       {kPage, CaretAt(kPage, "0-1"), kShortTags},
+                                       {kPage, static_cast<int>(kPage.size()), kShortTags},
+                                       {quoted, CaretAt(quoted, "wrote"), kRoster + quoteMoves}}) {
+    ASSERT_EQ(WriteExportGame(text, caret, Out()), TExportWrite::Written) << caret;
     EXPECT_EQ(ReadFileBytes(Out()), expected) << caret;
   }
   EXPECT_TRUE(dialogs_.Shown.empty());
