@@ -16,11 +16,20 @@ struct THelpTopic {
 };
 
 constexpr THelpTopic kTopics[] = {
-    {kHelpContents, "contents.html"}, {kHelpIndex, "index.html"},
-    {kHelpRepair, "repair.html"},     {kHelpEditor, "editor.html"},
-    {kHelpFiles, "files.html"},       {kHelpBufferSize, "buffersize.html"},
-    {kHelpPaging, "paging.html"},     {kHelpStatus, "status.html"},
-    {kHelpFind, "find.html"},         {kHelpFindList, "findlist.html"},
+    {kHelpContents, "contents.html"},
+    {kHelpIndex, "index.html"},
+    {kHelpRepair, "repair.html"},
+    {kHelpEditor, "editor.html"},
+    {kHelpFiles, "files.html"},
+    {kHelpBufferSize, "buffersize.html"},
+    {kHelpPaging, "paging.html"},
+    {kHelpStatus, "status.html"},
+    {kHelpExportDirectory, "exportdirectory.html"},
+    {kHelpExportFileName, "exportfile.html"},
+    {kHelpExportTitle, "exporttitle.html"},
+    {kHelpExportEdit, "export.html"},
+    {kHelpFind, "find.html"},
+    {kHelpFindList, "findlist.html"},
 };
 
 QPointer<THelpForm> helpWindow;

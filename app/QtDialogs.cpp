@@ -60,6 +60,8 @@ TMsgAnswer AnswerOf(QMessageBox::StandardButton b, TMsgButtons buttons) {
   return buttons == TMsgButtons::YesNo ? TMsgAnswer::No : TMsgAnswer::Cancel;
 }
 
+}  // namespace
+
 QString Latin1(const std::string& s) {
   return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -68,8 +70,6 @@ std::string FromLatin1(const QString& s) {
   const QByteArray b = s.toLatin1();
   return std::string(b.constData(), static_cast<size_t>(b.size()));
 }
-
-}  // namespace
 
 QString BoxText(const std::string& text) {
   QString s = Latin1(text);

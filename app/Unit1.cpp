@@ -130,11 +130,7 @@ void TForm1::Form1Shown() {
   LoadSettings(IniValue);
   OpenDialog1.InitialDir = IniValue.RecentDir;
   OpenDialog1.FilterIndex = IniValue.FilterIndex;
-  for (int r = 1; r <= 4; ++r) {
-    auto* item = findChild<QAction*>(QStringLiteral("ExportItem%1").arg(r));
-    const std::string& title = IniValue.Exports[static_cast<size_t>(r - 1)][0];
-    if (item && !title.empty()) item->setText(QString::fromLatin1(title.c_str()));
-  }
+  SetExportCaptions();
 
   if (Setup.Params.isEmpty()) return;
   QString name = Setup.Params[0];

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QMainWindow>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "find/FindList.h"
 #include "find/PageSearch.h"
 #include "settings/Dialogs.h"
+#include "settings/Settings.h"
 #include "stream/FileIo.h"
 #include "stream/TxStream.h"
 
@@ -33,6 +35,14 @@ class QRadioButton;
 class TAboutBox;
 class TPageEditor;
 class TStatusPanel;
+struct TLaunchTarget;
+
+// Starts a chess program on an exported game; the shell-style result (above
+// 32: started, else the failure code).
+using TLaunchProgram = std::function<int(const std::string& program, const TLaunchTarget& target)>;
+// The real one: the program itself when executable, else the desktop's
+// application for the file.
+int LaunchProgram(const std::string& program, const TLaunchTarget& target);
 
 // What the window starts with.
 struct TForm1Setup {
@@ -41,6 +51,8 @@ struct TForm1Setup {
   // Where the work files go; empty: the program's directory, or the app's local
   // data location when that cannot be written.
   std::string WorkDir;
+  // How exports start their chess program; empty: LaunchProgram.
+  TLaunchProgram Launcher;
 };
 
 // The select-range message a board window posts to point at a move: wParam a
@@ -95,6 +107,11 @@ class TForm1 : public QMainWindow {
   void Panel3Click();
   void Exit1Click();
   void MenuHeaderClicks();
+  // Export: entry tag (1..4) of the menu item; the dialog on entry n (0 or 1..4).
+  void MenuExportClicks(int tag);
+  void MenuEditExportClick();
+  void EditExport(int n);
+
   void Contents1Click();
   void Index1Click();
   void About1Click();
@@ -180,6 +197,7 @@ class TForm1 : public QMainWindow {
   bool ReleaseList();
   void SetListControls(bool listMode);
   void ShowCurrentPageIfHidden(bool hidden);
+  void SetExportCaptions();
 
   TForm1Setup Setup;
 
@@ -217,6 +235,8 @@ class TForm1 : public QMainWindow {
   TWorkFileLock BulletLock;
   TWorkFileLock ReorgLock;
   TAboutBox* AboutBox1 = nullptr;
+  // Per run: an entry whose title ends with a point starts its program once.
+  std::array<bool, kExportEntries> Launched{};
 
   // Components.
   TPageEditor* Memo1 = nullptr;
@@ -263,6 +283,7 @@ class TForm1 : public QMainWindow {
   QAction* ScrollAfterFind1 = nullptr;
   QAction* PasteLarge1 = nullptr;
   QAction* AddPage1 = nullptr;
+  std::array<QAction*, kExportEntries> ExportItems{};
 };
 
 // Six digits with leading zeros, as the status numbers show.

@@ -220,15 +220,16 @@ void TForm1::BuildMenus() {
   ScrollAfterFind1->setCheckable(true);
   AddItem(options, "BoardFlutter1", "&Board Flutter", nullptr, nullptr, false);
 
-  QMenu* exports = menuBar()->addMenu(QStringLiteral("E&xport"));
+  QMenu* exports = menuBar()->addMenu(QStringLiteral("Ex&port"));
   exports->setObjectName("Export1");
-  for (int r = 1; r <= 4; ++r) {
-    const std::string name = "ExportItem" + std::to_string(r);
-    const std::string caption = "Export&" + std::to_string(r);
-    AddItem(exports, name.c_str(), caption.c_str(), nullptr, nullptr, false);
+  for (int tag = 1; tag <= kExportEntries; ++tag) {
+    const std::string name = "ExportItem" + std::to_string(tag);
+    ExportItems[static_cast<size_t>(tag - 1)] =
+        AddItem(exports, name.c_str(), DefaultExportTitle(tag).c_str(), nullptr,
+                [this, tag] { MenuExportClicks(tag); });
   }
   exports->addSeparator();
-  AddItem(exports, "EditExports1", "E&dit Exports", nullptr, nullptr, false);
+  AddItem(exports, "EditExports1", "E&dit Exports", nullptr, [this] { MenuEditExportClick(); });
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->setObjectName("Help1");

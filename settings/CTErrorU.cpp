@@ -56,8 +56,12 @@ int TakeIoResult() {
 void CheckIoResult(int place) {
   int code = TakeIoResult();
   if (code == 0) return;
-  TerminatingError("An I/O error has occurred at " + std::to_string(place) +
-                   ". The result code is " + std::to_string(code));
+  TerminatingError(IoErrorText(place, code));
+}
+
+std::string IoErrorText(int place, int code) {
+  return "An I/O error has occurred at " + std::to_string(place) + ". The result code is " +
+         std::to_string(code);
 }
 
 std::string FormatCtField(int32_t n) {

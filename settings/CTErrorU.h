@@ -26,6 +26,8 @@ void AskCatchAll();
 void SetIoResult(int code);
 int TakeIoResult();
 void CheckIoResult(int place);
+// "An I/O error has occurred at " place ". The result code is " code.
+std::string IoErrorText(int place, int code);
 
 // The exception that RaiseCtError raises; its what() is the whole message.
 class ECtError : public std::runtime_error {

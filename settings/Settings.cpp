@@ -31,8 +31,8 @@ std::string ExportKey(int r, int c) {
 }
 
 std::string ExportDefault(int r, int c) {
-  if (c == 0) return "Export&" + std::string(1, static_cast<char>('0' + r + 1));
-  if (c == 3) return "LastPGN.pgn";
+  if (c == 0) return DefaultExportTitle(r + 1);
+  if (c == 3) return kDefaultExportFileName;
   return "";
 }
 
@@ -73,6 +73,10 @@ void WriteValues(TIniFile& ini, const IniValueRec& rec) {
 }
 
 }  // namespace
+
+std::string DefaultExportTitle(int entry) {
+  return "Export&" + std::to_string(entry);
+}
 
 void SetProgramFile(const std::string& path) {
   programFile = path;

@@ -10,6 +10,10 @@ inline constexpr int kExportEntries = 4;
 inline constexpr int kExportColumns = 4;
 inline constexpr int32_t kDefaultFlutter = 20;
 inline constexpr char kIniCreationError[] = "Ini file creation error";
+inline constexpr char kDefaultExportFileName[] = "LastPGN.pgn";
+
+// The columns of an export entry, as indexes into IniValueRec::Exports[r].
+enum TExportColumn : size_t { kExportTitle = 0, kExportDirectory, kExportProgram, kExportFileName };
 
 struct IniValueRec {
   int32_t FilterIndex = 0;
@@ -20,6 +24,9 @@ struct IniValueRec {
   // 3 chess program, 4 exported file name.
   std::array<std::array<std::string, kExportColumns>, kExportEntries> Exports;
 };
+
+// The title of a fresh export entry (1..4): "Export&" and its number.
+std::string DefaultExportTitle(int entry);
 
 // The one settings record, zero-filled at start; loaded at first show, saved at close.
 extern IniValueRec IniValue;

@@ -12,8 +12,7 @@ TGuiCase::TGuiCase() {
   IniValue = IniValueRec{};
 }
 
-void TGuiCase::Start() {
-  TForm1Setup setup;
+void TGuiCase::Start(TForm1Setup setup) {
   setup.WorkDir = Dir.Path().string();
   Form = std::make_unique<TForm1>(setup);
   Form->show();
@@ -62,8 +61,8 @@ int TGuiCase::WorkFileCount() const {
   return n;
 }
 
-void TGuiTest::OpenLondon() {
-  c->Start();
+void TGuiTest::OpenLondon(TForm1Setup setup) {
+  c->Start(std::move(setup));
   path = c->Copy("london1851.pgn");
   c->SetBufferSize("10000");
   c->Dialogs.FileNames.push_back(path);

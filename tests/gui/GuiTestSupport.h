@@ -16,8 +16,9 @@ class TGuiCase {
  public:
   TGuiCase();
 
-  // Creates and shows the window (first show runs the start-up).
-  void Start();
+  // Creates and shows the window (first show runs the start-up); the work
+  // directory is the case's own.
+  void Start(TForm1Setup setup = {});
 
   template <class W>
   W* Find(const char* name) {
@@ -50,7 +51,7 @@ class TGuiTest : public QObject {
   std::string path;  // the file opened by OpenLondon
 
   // London 1851 opened through File/Open with a 10000-byte buffer (many pages).
-  void OpenLondon();
+  void OpenLondon(TForm1Setup setup = {});
   QColor Colour(const char* panel) { return c->Find<TStatusPanel>(panel)->Color(); }
   int Pages() { return c->Text("StaticText4").toInt(); }
 
