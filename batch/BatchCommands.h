@@ -10,3 +10,5 @@ using TBatchArgs = std::vector<std::string>;
 int RunNormalize(const TBatchArgs& args);
 int RunReplay(const TBatchArgs& args);
 int RunCheck(const TBatchArgs& args);
+int RunPack(const TBatchArgs& args);
+int RunUnpack(const TBatchArgs& args);

@@ -17,6 +17,8 @@ constexpr TSubcommand kSubcommands[] = {
     {"normalize", "normalize IN.pgn OUT.pgn [--buffer N]", RunNormalize},
     {"replay", "replay FILE.pgn", RunReplay},
     {"check", "check FILE.pgn", RunCheck},
+    {"pack", "pack IN.pgn OUT.pgc [--append]", RunPack},
+    {"unpack", "unpack IN.pgc OUT.pgn [--start N] [--max M]", RunUnpack},
 };
 
 int Usage() {
