@@ -20,6 +20,7 @@ constexpr THelpTopic kTopics[] = {
     {kHelpRepair, "repair.html"},     {kHelpEditor, "editor.html"},
     {kHelpFiles, "files.html"},       {kHelpBufferSize, "buffersize.html"},
     {kHelpPaging, "paging.html"},     {kHelpStatus, "status.html"},
+    {kHelpPacked, "packed.html"},
 };
 
 QPointer<THelpForm> helpWindow;

@@ -13,6 +13,7 @@ enum THelpContext : int {
   kHelpRepair = 10,
   kHelpEditor = 20,
   kHelpFiles = 30,
+  kHelpPacked = 37,
   kHelpBufferSize = 40,
   kHelpPaging = 50,
   kHelpStatus = 60,

@@ -89,6 +89,8 @@ class TForm1 : public QMainWindow {
   void Panel3Click();
   void Exit1Click();
   void MenuHeaderClicks();
+  // "Open Pa&cked..." and "Save As Pac&ked..." (sender: the menu item).
+  void MenuPackedClicks(QObject* sender);
   void Contents1Click();
   void Index1Click();
   void About1Click();
@@ -128,6 +130,8 @@ class TForm1 : public QMainWindow {
   void ReleaseWorkFiles();
   void ShowProgress(int64_t done, int64_t total);
   void SelectRange(int64_t wParam, int64_t lParam);
+  void OpenPackedFile();
+  void SavePackedFile();
 
   TForm1Setup Setup;
 
@@ -189,6 +193,8 @@ class TForm1 : public QMainWindow {
   QAction* SaveAs1 = nullptr;
   QAction* Append1 = nullptr;
   QAction* CaseSensitive1 = nullptr;
+  QAction* OpenPacked1 = nullptr;
+  QAction* SaveAsPacked1 = nullptr;
 };
 
 // Six digits with leading zeros, as the status numbers show.
