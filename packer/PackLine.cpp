@@ -12,6 +12,8 @@ namespace {
 constexpr char kDigitBase = '!';
 constexpr uint32_t kRadix = 85;
 constexpr int kWindowBits = -15;  // raw deflate: the line carries its own length and check
+// Games are short: a higher level makes no smaller lines.
+constexpr int kLevel = 6;
 // A small hash table: games are short, and deflateReset clears the table for each one.
 constexpr int kMemLevel = 6;
 
@@ -105,7 +107,7 @@ std::string FirstUnknownTag(std::string_view game) {
 }
 
 TCodec::TCodec() {
-  deflateReady_ = deflateInit2(&deflate_, Z_BEST_COMPRESSION, Z_DEFLATED, kWindowBits, kMemLevel,
+  deflateReady_ = deflateInit2(&deflate_, kLevel, Z_DEFLATED, kWindowBits, kMemLevel,
                                Z_DEFAULT_STRATEGY) == Z_OK;
   inflateReady_ = inflateInit2(&inflate_, kWindowBits) == Z_OK;
 }
