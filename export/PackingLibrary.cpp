@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "settings/CTErrorU.h"
@@ -64,6 +65,11 @@ bool TPackingLibrary::Unpack(std::string_view line) {
 
 bool TPackingLibrary::Pack(const std::string& game) {
   if (!Loaded()) TerminatingError("logic 8714");
+  // The library takes a NUL-terminated text: a NUL inside would cut the game short.
+  if (game.find('\0') != std::string::npos) {
+    std::snprintf(OutBuffer.data(), OutBuffer.size(), "game text holds a NUL byte");
+    return false;
+  }
   OutBuffer[0] = '\0';
   const bool ok = entries_.Pack(&LibraryContext, game.c_str(), OutBuffer.data()) != 0;
   EndOutBuffer();

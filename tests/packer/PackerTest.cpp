@@ -81,6 +81,7 @@ TEST_F(PackerTest, RefusesWhatCannotBeKeptOrUnpacked) {
        "game too long: 20000 bytes"},
       {tags + "\r\n{" + noise + "} *", "packed line too long"},
       {"", "empty game text"},
+      {tags + std::string("\r\n1.e4 {\0} *", 12), "game text holds a NUL byte"},
   };
   for (const auto& c : kCases) {
     const bool packed = lib.Pack(c.Game);
