@@ -30,6 +30,7 @@ constexpr THelpTopic kTopics[] = {
     {kHelpExportEdit, "export.html"},
     {kHelpFind, "find.html"},
     {kHelpFindList, "findlist.html"},
+    {kHelpPacked, "packed.html"},
 };
 
 QPointer<THelpForm> helpWindow;

@@ -17,6 +17,7 @@ enum THelpContext : int {
   kHelpExportFileName = 32,
   kHelpExportTitle = 33,
   kHelpExportEdit = 34,
+  kHelpPacked = 37,
   kHelpBufferSize = 40,
   kHelpPaging = 50,
   kHelpStatus = 60,

@@ -112,6 +112,8 @@ class TForm1 : public QMainWindow {
   void MenuEditExportClick();
   void EditExport(int n);
 
+  // "Open Pa&cked..." and "Save As Pac&ked..." (sender: the menu item).
+  void MenuPackedClicks(QObject* sender);
   void Contents1Click();
   void Index1Click();
   void About1Click();
@@ -198,6 +200,8 @@ class TForm1 : public QMainWindow {
   void SetListControls(bool listMode);
   void ShowCurrentPageIfHidden(bool hidden);
   void SetExportCaptions();
+  void OpenPackedFile();
+  void SavePackedFile();
 
   TForm1Setup Setup;
 
@@ -284,6 +288,8 @@ class TForm1 : public QMainWindow {
   QAction* PasteLarge1 = nullptr;
   QAction* AddPage1 = nullptr;
   std::array<QAction*, kExportEntries> ExportItems{};
+  QAction* OpenPacked1 = nullptr;
+  QAction* SaveAsPacked1 = nullptr;
 };
 
 // Six digits with leading zeros, as the status numbers show.

@@ -182,8 +182,10 @@ void TForm1::BuildMenus() {
   SaveAs1 = AddItem(File1, "SaveAs1", "Save &As...", nullptr, [this] { Save1Click(SaveAs1); });
   Append1 = AddItem(File1, "Append1", "A&ppend...", nullptr, [this] { Save1Click(Append1); });
   File1->addSeparator();
-  AddItem(File1, "OpenPacked1", "Open Pa&cked...", nullptr, nullptr, false);
-  AddItem(File1, "SaveAsPacked1", "Save As Pac&ked...", nullptr, nullptr, false);
+  OpenPacked1 = AddItem(File1, "OpenPacked1", "Open Pa&cked...", nullptr,
+                        [this] { MenuPackedClicks(OpenPacked1); });
+  SaveAsPacked1 = AddItem(File1, "SaveAsPacked1", "Save As Pac&ked...", nullptr,
+                          [this] { MenuPackedClicks(SaveAsPacked1); });
   File1->addSeparator();
   AddItem(File1, "Exit1", "E&xit", nullptr, [this] { Exit1Click(); });
 

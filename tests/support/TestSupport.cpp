@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
+
+#include "pgn/PgnTags.h"
 
 TScriptDialogs::TScriptDialogs() : previous_(SetDialogs(this)) {}
 
@@ -124,4 +127,22 @@ std::unique_ptr<TFStreamTxStr> ConvertAndMap(const std::string& pgnPath,
       std::make_unique<TFStreamTxStr>(bulletPath, "", "", TOpenMode::ReadWrite, bufferSize);
   bullet->BuildPageMap();
   return bullet;
+}
+
+std::string WithoutUnknownTags(const std::string& text) {
+  static const std::regex kTagLine(R"(^\[(\w+) )");
+  std::string out;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    end = end == std::string::npos ? text.size() : end + 1;
+    const std::string line = text.substr(at, end - at);
+    std::smatch m;
+    if (!std::regex_search(line, m, kTagLine) || IsKnownTagName(m[1].str())) out += line;
+    at = end;
+  }
+  return out;
+}
+
+std::string PackerLibraryPath() {
+  return KORVANE_PACKER_LIB;
 }

@@ -73,6 +73,11 @@ std::string TestData(const std::string& name);
 // LF line ends turned into CR LF (lines already ending in CR LF stay).
 std::string ToCrLf(const std::string& text);
 
+// The text without its tag lines whose names are not among the 18 known ones.
+std::string WithoutUnknownTags(const std::string& text);
+// The built packing library.
+std::string PackerLibraryPath();
+
 // Runs a shell command; gives its standard output (and standard error when
 // withStderr) and returns its exit status (-1 when it could not run).
 int RunCapture(const std::string& command, std::string& output, bool withStderr = false);

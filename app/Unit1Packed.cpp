@@ -1,0 +1,84 @@
+// Open Packed and Save As Packed: the file dialogs, then the PGC Packed Options
+// dialog, which does the work.
+#include <filesystem>
+
+#include "app/PageEditor.h"
+#include "app/Unit1.h"
+#include "export/PackedFiles.h"
+#include "export/Unit5Pac.h"
+
+namespace {
+
+// The file dialog of a packed file, starting from the current file's name with
+// the extension ".pgc".
+TFileDialogRequest PackedRequest(const TFileDialogRequest& current, const char* title) {
+  TFileDialogRequest request = current;
+  request.Title = title;
+  request.Filter = "PGC files (*.pgc)|*.pgc";
+  request.FilterIndex = 1;
+  request.DefaultExt = "pgc";
+  if (!request.FileName.empty())
+    request.FileName = std::filesystem::path(request.FileName).replace_extension(".pgc").string();
+  return request;
+}
+
+}  // namespace
+
+void TForm1::MenuPackedClicks(QObject* sender) {
+  if (sender == OpenPacked1) {
+    OpenPackedFile();
+  } else {
+    SavePackedFile();
+  }
+}
+
+void TForm1::OpenPackedFile() {
+  if (!LeaveListFirst()) return;
+  if (Memo1->Modified() || FileModified) {
+    if (AskSaveChanges() == TMsgAnswer::Cancel) return;
+  }
+  WorkFile.reset();
+  TFileDialogRequest request = PackedRequest(OpenDialog1, "Open Packed");
+  if (!Dlg().OpenFileName(request)) return;
+  TForm5 form(this);
+  form.Mode = TForm5::kOpen;
+  form.PackedFileName = request.FileName;
+  form.BufferSize = BufferSizeField();
+  form.TempFileName = WorkDir + kPackedTempFile;
+  if (form.Run() != QDialog::Accepted) return;
+  std::unique_ptr<TFStreamTxStr> input = form.TakeOpenedStream();
+  if (!input) return;
+  PageText = "\r\nPacked file being opened...";
+  ShowOpened(std::move(input), true, form.PackedFileName);
+  std::error_code ec;
+  std::filesystem::remove(form.TempFileName, ec);
+  // Save must not put these games over the PGN file opened before, nor write
+  // plain PGN into the packed file: it asks, proposing a name beside the latter.
+  OpenDialog1.FileName = form.PackedFileName;
+  SaveDialog1.FileName =
+      std::filesystem::path(form.PackedFileName).replace_extension(".pgn").string();
+}
+
+void TForm1::SavePackedFile() {
+  if (!WorkFile) {
+    Dlg().Beep();
+    return;
+  }
+  if (!LeaveListFirst()) return;
+  TFileDialogRequest request = PackedRequest(SaveDialog1, "Save As Packed");
+  if (request.FileName.empty()) request.FileName = PackedRequest(OpenDialog1, "").FileName;
+  if (request.FileName.empty()) request.FileName = "untitled.pgc";
+  if (!Dlg().SaveFileName(request) || !CommitPage()) return;
+  TForm5 form(this);
+  form.Mode = TForm5::kSave;
+  form.PackedFileName = request.FileName;
+  form.BufferSize = BufferSizeField();
+  form.WorkStream = WorkFile.get();
+  form.TempFileName = WorkDir + kPackedTempFile;
+  const int result = form.Run();
+  std::error_code ec;
+  std::filesystem::remove(form.TempFileName, ec);
+  if (result != QDialog::Accepted) return;
+  FileModified = false;
+  RefreshFileStatus();
+}

@@ -1,0 +1,269 @@
+#include "export/PackedFiles.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "pgn/StrScan.h"
+#include "settings/Dialogs.h"
+#include "stream/FileIo.h"
+#include "stream/TxFlows.h"
+
+namespace {
+
+constexpr size_t kReadChunk = 1 << 16;
+
+// Removes a file when the scope ends, unless kept.
+class TRemoveAtEnd {
+ public:
+  explicit TRemoveAtEnd(std::string name) : name_(std::move(name)) {}
+  ~TRemoveAtEnd() {
+    std::error_code ec;
+    if (!kept_) std::filesystem::remove(name_, ec);
+  }
+  TRemoveAtEnd(const TRemoveAtEnd&) = delete;
+  TRemoveAtEnd& operator=(const TRemoveAtEnd&) = delete;
+  void Keep() { kept_ = true; }
+
+ private:
+  std::string name_;
+  bool kept_ = false;
+};
+
+// Reads a file line by line; a line longer than the library's buffer is kept
+// only as far as the buffer holds it (the library then finds it damaged).
+class TLineReader {
+ public:
+  explicit TLineReader(TFile& file) : file_(file), chunk_(kReadChunk) {}
+
+  // False at the end of the file; raises "read/write error" when reading fails.
+  bool Next(std::string& line) {
+    line.clear();
+    bool any = false;
+    for (;;) {
+      if (at_ == got_) {
+        const int64_t n = file_.ReadAt(offset_, chunk_.data(), static_cast<int64_t>(chunk_.size()));
+        if (n < 0) throw EPackedFileError("read/write error");
+        if (n == 0) break;
+        offset_ += n;
+        got_ = static_cast<size_t>(n);
+        at_ = 0;
+      }
+      any = true;
+      const char* from = chunk_.data() + at_;
+      const void* lf = std::memchr(from, '\n', got_ - at_);
+      const size_t take =
+          lf ? static_cast<size_t>(static_cast<const char*>(lf) - from) : got_ - at_;
+      if (line.size() < kPackBufferSize)
+        line.append(from, std::min(take, kPackBufferSize - line.size()));
+      at_ += take;
+      if (lf) {
+        ++at_;
+        break;
+      }
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return any;
+  }
+
+  int64_t Position() const { return offset_ - static_cast<int64_t>(got_ - at_); }
+
+ private:
+  TFile& file_;
+  std::vector<char> chunk_;
+  int64_t offset_ = 0;
+  size_t at_ = 0;
+  size_t got_ = 0;
+};
+
+bool IsBlankLine(std::string_view line) {
+  return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+bool IsTrailingBlank(char c) {
+  return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == '\0';
+}
+
+[[noreturn]] void FailPackCheck(const std::string& message) {
+  throw EPackedFileError(message + kPackErrorsHelp);
+}
+
+// Reads the remembered page again when a save ends, however it ends, so that
+// the page in the editor and the stream's current page stay the same.
+class TPageKeeper {
+ public:
+  explicit TPageKeeper(TFStreamTxStr& work) : work_(work), page_(work.CurrentPage()) {}
+  ~TPageKeeper() {
+    const char* text = nullptr;
+    int32_t length = 0;
+    work_.GotoPageRaw(page_, text, length);
+  }
+  TPageKeeper(const TPageKeeper&) = delete;
+  TPageKeeper& operator=(const TPageKeeper&) = delete;
+
+ private:
+  TFStreamTxStr& work_;
+  int32_t page_;
+};
+
+}  // namespace
+
+int64_t UnpackToTemp(TPackingLibrary& library, const std::string& packedName,
+                     const std::string& tempName, int64_t start, int64_t maximum) {
+  TFile packed;
+  if (!packed.Open(packedName, TOpenMode::Read)) throw EPackedFileError("file not found");
+  TSaveTarget temp;
+  if (!temp.Open(tempName, false)) throw EPackedFileError("write error");
+  TLineReader reader(packed);
+  const int64_t size = packed.Size();
+  std::string line;
+  int64_t number = 0;  // of the game lines read
+  int64_t games = 0;
+  try {
+    while (games < maximum && reader.Next(line)) {
+      if (IsBlankLine(line)) continue;
+      if (++number < start) continue;
+      if (!library.Unpack(line)) {
+        ShowMessage("Unpacking error: (" + std::string(library.OutText()) + ")");
+        throw EPackedFileError("notified error");
+      }
+      temp.Write("\r\n");
+      temp.Write(library.OutText());
+      temp.Write("\r\n");
+      ++games;
+      ReportProgress(reader.Position(), size);
+    }
+  } catch (const ETextFileError&) {
+    throw EPackedFileError("read/write error");
+  }
+  if (games == 0) {
+    // Count the rest too, so that the message says how many there are.
+    while (reader.Next(line)) number += !IsBlankLine(line);
+    throw EPackedFileError("No games selected (the packed file holds " + std::to_string(number) +
+                           " games)");
+  }
+  try {
+    temp.Write("\r\n\r\n");
+    if (!temp.Commit()) throw ETextFileError("I/O err");
+  } catch (const ETextFileError&) {
+    throw EPackedFileError("I/O err");
+  }
+  return games;
+}
+
+std::unique_ptr<TFStreamTxStr> OpenUnpacked(const std::string& tempName, int32_t bufferSize) {
+  try {
+    return std::make_unique<TFStreamTxStr>(tempName, BulletFileName, OutputFileName,
+                                           TOpenMode::Read, bufferSize);
+  } catch (const EFileOpenError&) {
+    throw EPackedFileError("error opening file");
+  }
+}
+
+std::unique_ptr<TFStreamTxStr> OpenPacked(TPackingLibrary& library, const std::string& packedName,
+                                          const std::string& tempName, int64_t start,
+                                          int64_t maximum, int32_t bufferSize) {
+  TRemoveAtEnd remove(tempName);
+  UnpackToTemp(library, packedName, tempName, start, maximum);
+  std::unique_ptr<TFStreamTxStr> stream = OpenUnpacked(tempName, bufferSize);
+  remove.Keep();
+  return stream;
+}
+
+std::string CheckGameForPacking(std::string_view page, size_t at, size_t& next) {
+  if (at >= page.size() || page[at] != kBullet) FailPackCheck("1st bullet missing/misplaced");
+  next = page.find(kBullet, at + 1);
+  if (next == std::string_view::npos) next = page.size();
+  const size_t from = std::min(at + 3, next);
+  std::string_view game = page.substr(from, next - from);
+  if (game.substr(0, kEventTag.size()) != kEventTag) FailPackCheck("Event missing/misplaced");
+  // The tag of the next game, not an "[EventDate" line: that one the library names.
+  if (game.find(kEventTag, 1) != std::string_view::npos)
+    FailPackCheck("multiple games between bullets");
+  size_t end = game.size();
+  while (end > 5 && IsTrailingBlank(game[end - 1])) --end;
+  return std::string(game.substr(0, end));
+}
+
+int64_t PackPage(TPackingLibrary& library, std::string_view page, TSaveTarget& out) {
+  int64_t games = 0;
+  for (size_t at = 0; at < page.size();) {
+    size_t next = 0;
+    const std::string game = CheckGameForPacking(page, at, next);
+    if (!library.Pack(game)) {
+      throw EPackedFileError("Pack Error (" + std::string(library.OutText()) + ")" +
+                             kPackErrorsHelp);
+    }
+    out.Write(library.OutText());
+    out.Write("\r\n");
+    ++games;
+    at = next;
+  }
+  return games;
+}
+
+int64_t PackAllPages(TPackingLibrary& library, TFStreamTxStr& work, const std::string& outputName) {
+  TSaveTarget out;
+  if (!out.Open(outputName, false)) throw EPackedFileError("error on opening output");
+  int64_t games = 0;
+  try {
+    const int32_t count = work.PageCount();
+    for (int32_t page = 1; page <= count; ++page) {
+      const char* text = nullptr;
+      int32_t length = 0;
+      if (work.GotoPageRaw(page, text, length) != page) throw ETextFileError("page read");
+      // A page added and left empty holds no game.
+      if (length > 0)
+        games += PackPage(library, std::string_view(text, static_cast<size_t>(length)), out);
+      ReportProgress(page, count);
+    }
+    if (!out.Commit()) throw ETextFileError("close");
+  } catch (const std::exception& e) {
+    const auto* packError = dynamic_cast<const EPackedFileError*>(&e);
+    const std::string message = packError ? packError->what() : kPackIoError;
+    out.Abandon();
+    ShowMessage(message);
+    throw EPackedFileError(message, true);
+  }
+  return games;
+}
+
+void AppendTempToTarget(const std::string& tempName, const std::string& packedName) {
+  TFile temp;
+  if (!temp.Open(tempName, TOpenMode::Read)) throw EPackedFileError("file not found");
+  TSaveTarget out;
+  if (!out.Open(packedName, true)) throw EPackedFileError("error on opening output");
+  try {
+    // A last line without its line end must not run into the first added one.
+    TFile old;
+    char last = '\n';
+    if (old.Open(packedName, TOpenMode::Read) && old.Size() > 0)
+      old.ReadAt(old.Size() - 1, &last, 1);
+    if (last != '\n') out.Write("\r\n");
+    std::vector<char> chunk(kReadChunk);
+    for (int64_t at = 0;;) {
+      const int64_t n = temp.ReadAt(at, chunk.data(), static_cast<int64_t>(chunk.size()));
+      if (n < 0) throw ETextFileError("read");
+      if (n == 0) break;
+      out.Write(std::string_view(chunk.data(), static_cast<size_t>(n)));
+      at += n;
+    }
+    if (!out.Commit()) throw ETextFileError("close");
+  } catch (const ETextFileError&) {
+    out.Abandon();
+    throw EPackedFileError(kPackIoError);
+  }
+}
+
+int64_t SavePacked(TPackingLibrary& library, TFStreamTxStr& work, const std::string& packedName,
+                   bool append, const std::string& tempName) {
+  std::error_code ec;
+  if (append && !std::filesystem::is_regular_file(packedName, ec))
+    throw EPackedFileError("file not found");
+  TPageKeeper keeper(work);
+  TRemoveAtEnd remove(tempName);
+  const int64_t games = PackAllPages(library, work, append ? tempName : packedName);
+  if (append) AppendTempToTarget(tempName, packedName);
+  return games;
+}
