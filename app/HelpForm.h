@@ -12,6 +12,7 @@ enum THelpContext : int {
   kHelpIndex = 2,
   kHelpRepair = 10,
   kHelpEditor = 20,
+  kHelpPackConflict = 29,
   kHelpFiles = 30,
   kHelpExportDirectory = 31,
   kHelpExportFileName = 32,

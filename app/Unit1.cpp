@@ -1,6 +1,7 @@
 // The main window's life: creation, first show, the select-range message, help
 // and closing.
 #include "app/Unit1.h"
+#include "app/MacroComboBox.h"
 
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPixmap>
@@ -215,6 +217,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (watched == Edit1 && type == QEvent::KeyRelease) Edit1KeyUpChange();
   if ((watched == Edit3 || watched == Edit4) && type == QEvent::MouseButtonPress) EditClicks();
+  if (watched == ComboBox1 && type == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) ComboBox1KeyPress(13);
+    if (key == Qt::Key_Escape) ComboBox1KeyPress(27);
+  }
+  // The focus coming back from the box's own list is no new entry.
+  if (watched == ComboBox1 && type == QEvent::FocusIn &&
+      static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+    ComboBox1OnEnter();
   if (watched == Edit4 && type == QEvent::MouseButtonDblClick) {
     Edit4DblClick();
     return true;

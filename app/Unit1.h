@@ -25,6 +25,7 @@ class QButtonGroup;
 class QKeyEvent;
 class QCheckBox;
 class QComboBox;
+class TMacroComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -140,6 +141,13 @@ class TForm1 : public QMainWindow {
   void Memo1MouseDown(Qt::MouseButton button, QPoint position);
   void Memo1MouseUp(Qt::MouseButton button, QPoint position);
 
+  // The check macros of the drop-down.
+  void ComboBox1DropDown();
+  void ComboBox1Click(int index);
+  void ComboBox1KeyPress(int key);
+  void ComboBox1OnEnter();
+  void ApplyMacro(int index);
+
   // The Find list.
   void RadioGroup1Click(int item);
   void EnterListMode();
@@ -187,10 +195,10 @@ class TForm1 : public QMainWindow {
   void ShowProgress(int64_t done, int64_t total);
   void SelectRange(int64_t wParam, int64_t lParam);
   void ConnectFindControls();
-  // The codes that begin with '&' or '$' name ready-made searches; this is where
-  // they become the text searched for. Until those searches exist, a code is
-  // searched for as typed.
-  std::string ResolveFindCode(const std::string& typed);
+  void ConnectMacroControls();
+  // A check code ("$$NN") in find becomes the text its check found; false when
+  // it found nothing (find stays the code) or the search must not go ahead.
+  bool ResolveCheckCode(std::string& find, bool& stop);
   bool SafeMode() const;
   void SetScope(int item);
   // The file commands and closing work on pages: a shown Find list is written
@@ -226,6 +234,8 @@ class TForm1 : public QMainWindow {
   bool WrapArmed = false;
   bool FindWasLast = false;
   bool ReplaceRefused = false;  // the last replacement would not fit the page
+  bool ComboDropped = false;    // the macro list was opened, no macro applied since
+  bool PackNoteShown = false;   // the note of "pack conflict" was shown this run
   std::unique_ptr<TList2> FindList;
   // The lines the last write-back changed: page, offset, old and new length.
   struct TAppliedEdit {
@@ -269,7 +279,7 @@ class TForm1 : public QMainWindow {
   QGroupBox* RadioGroup1 = nullptr;
   QRadioButton* ScopeInPage = nullptr;
   QButtonGroup* ScopeGroup = nullptr;
-  QComboBox* ComboBox1 = nullptr;
+  TMacroComboBox* ComboBox1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
   int ProgressPercent = -1;
 

@@ -15,9 +15,11 @@
 #include <QVBoxLayout>
 
 #include "app/HelpForm.h"
+#include "app/MacroComboBox.h"
 #include "app/PageEditor.h"
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
+#include "find/CheckMacros.h"
 
 namespace {
 
@@ -98,10 +100,13 @@ void TForm1::BuildControls() {
   }
   ScopeInPage = static_cast<QRadioButton*>(ScopeGroup->button(0));
   ScopeInPage->setChecked(true);
-  // The check macros come with their own issue of work; shown, not yet live.
-  ComboBox1 = Named(new QComboBox(central), "ComboBox1", "Find & Replace macros");
+  ComboBox1 = Named(new TMacroComboBox(central), "ComboBox1", "Find & Replace macros");
   ComboBox1->setMinimumWidth(160);
-  ComboBox1->setEnabled(false);
+  ComboBox1->addItem(QString());
+  for (const TMacro& m : kMacros)
+    ComboBox1->addItem(QString::fromLatin1(m.Item.data(), static_cast<qsizetype>(m.Item.size())));
+  ComboBox1->addItem(QString());
+  ComboBox1->setMaxVisibleItems(static_cast<int>(kMacros.size()) + 2);
 
   Memo1 = new TPageEditor(central);
   Memo1->setObjectName("Memo1");
@@ -157,6 +162,7 @@ void TForm1::BuildControls() {
   connect(Memo1, &QsciScintilla::textChanged, this, &TForm1::Memo1Changed);
   connect(Memo1, &QsciScintilla::modificationChanged, this, &TForm1::Memo1Changed);
   ConnectFindControls();
+  ConnectMacroControls();
 }
 
 QAction* TForm1::AddItem(QMenu* menu, const char* name, const char* caption, const char* shortcut,

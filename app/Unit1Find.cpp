@@ -10,6 +10,7 @@
 
 #include "app/PageEditor.h"
 #include "app/Unit1.h"
+#include "find/CheckMacros.h"
 #include "pgn/StrScan.h"
 #include "settings/CTErrorU.h"
 
@@ -39,10 +40,6 @@ void TForm1::ConnectFindControls() {
   connect(Memo1, &TPageEditor::MouseReleased, this, &TForm1::Memo1MouseUp);
 }
 
-std::string TForm1::ResolveFindCode(const std::string& typed) {
-  return typed;
-}
-
 int TForm1::SearchScope() const {
   const int item = ScopeGroup->checkedId();
   if (item == 2) return FindList ? 0 : 2;
@@ -56,11 +53,16 @@ void TForm1::FindButtonClick() {
     return;
   }
   if (find[0] == '&') {
-    find = ResolveFindCode(find);
+    find = ResolveLiteralCode(find);
     Edit3->setText(QString::fromLatin1(find));
+    if (find.empty()) {
+      Dlg().Beep();  // "&&11" is the empty text: nothing to look for
+      return;
+    }
   } else if (find[0] == '$') {
-    if (!WorkFile || FindList) Dlg().Beep();
-    find = ResolveFindCode(find);
+    bool stop = false;
+    ResolveCheckCode(find, stop);
+    if (stop) return;
   }
   LastFind = true;
   LastReplace = false;
@@ -197,8 +199,8 @@ int TForm1::FindStepInFile(const std::string& find) {
 void TForm1::ReplaceButtonClick() {
   std::string repl = BoxText(Edit4);
   if (!repl.empty() && repl[0] == '&') {
-    Edit3->setText(QString::fromLatin1(ResolveFindCode(BoxText(Edit3))));
-    Edit4->setText(QString::fromLatin1(ResolveFindCode(repl)));
+    Edit3->setText(QString::fromLatin1(ResolveLiteralCode(BoxText(Edit3))));
+    Edit4->setText(QString::fromLatin1(ResolveLiteralCode(repl)));
   }
   const std::string find = BoxText(Edit3);
   repl = BoxText(Edit4);

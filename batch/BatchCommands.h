@@ -11,5 +11,6 @@ int RunNormalize(const TBatchArgs& args);
 int RunReplay(const TBatchArgs& args);
 int RunCheck(const TBatchArgs& args);
 int RunFind(const TBatchArgs& args);
+int RunFix(const TBatchArgs& args);
 int RunPack(const TBatchArgs& args);
 int RunUnpack(const TBatchArgs& args);

@@ -18,6 +18,7 @@ constexpr TSubcommand kSubcommands[] = {
     {"replay", "replay FILE.pgn", RunReplay},
     {"check", "check FILE.pgn", RunCheck},
     {"find", "find FILE.pgn TEXT [--whole] [--buffer N]", RunFind},
+    {"fix", "fix IN.pgn OUT.pgn --macro N [--macro M ...] [--buffer N]", RunFix},
     {"pack", "pack IN.pgn OUT.pgc [--append]", RunPack},
     {"unpack", "unpack IN.pgc OUT.pgn [--start N] [--max M]", RunUnpack},
 };

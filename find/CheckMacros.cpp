@@ -1,0 +1,104 @@
+#include "find/CheckMacros.h"
+
+#include "pgn/PgnTags.h"
+#include "settings/Dialogs.h"
+#include "stream/TxStream.h"
+
+namespace {
+
+// NN of a four-character code prefix + two digits, or 0.
+int CodeNumber(std::string_view text, std::string_view prefix) {
+  if (text.size() != 4 || text.substr(0, 2) != prefix) return 0;
+  const char hi = text[2];
+  const char lo = text[3];
+  if (hi < '0' || hi > '9' || lo < '0' || lo > '9') return 0;
+  return (hi - '0') * 10 + (lo - '0');
+}
+
+constexpr int kFlagCheck = 5;  // writes its flags into the pages it checks
+
+}  // namespace
+
+bool IsReplaceMacro(int index) {
+  return index >= 1 && index <= kMacroCount && !kMacros[index - 1].ReplaceCode.empty();
+}
+
+std::pair<std::string, std::string> MacroCodes(int index) {
+  if (index < 1 || index > kMacroCount) return {};
+  const TMacro& m = kMacros[index - 1];
+  return {std::string(m.FindCode), std::string(m.ReplaceCode)};
+}
+
+std::string ResolveLiteralCode(const std::string& text) {
+  const int nn = CodeNumber(text, "&&");
+  if (nn < 1 || nn > kMacroCount) return text;
+  return std::string(kLiteralTexts[nn - 1]);
+}
+
+int CheckCodeNumber(std::string_view text) {
+  const int nn = CodeNumber(text, "$$");
+  return nn >= 1 && nn <= 7 ? nn : 0;
+}
+
+std::string CheckAllPages(TFStreamTxStr& work, int nn, int32_t* pagesWritten) {
+  std::string result;
+  if (!work.Map) return result;
+  const int32_t current = work.CurrentPage();
+  const int32_t count = work.PageCount();
+  int32_t page = current;
+  std::string text;
+  for (int32_t step = 0; step < count; ++step) {
+    page = page < count ? page + 1 : 1;
+    if (work.GotoPage(page, text) != page) continue;
+    const std::string found = RunGameCheck(nn, text);
+    if (found.empty()) continue;
+    result = found;
+    if (nn != kFlagCheck) break;
+    work.WritePage(text);
+    if (pagesWritten) ++*pagesWritten;
+  }
+  std::string again;
+  work.GotoPage(current, again);
+  return result;
+}
+
+bool RunCheckCode(TFStreamTxStr* work, const std::string& pageText, std::string& find,
+                  int32_t* pagesWritten) {
+  const int nn = CheckCodeNumber(find);
+  if (nn == 0) return false;
+  std::string result;
+  if (pageText.empty()) {
+    if (work) result = CheckAllPages(*work, nn, pagesWritten);
+  } else if (nn == kFlagCheck) {
+    ShowMessage("Use $$05 with \"in file\" only");
+  } else {
+    std::string text = pageText;
+    result = RunGameCheck(nn, text);
+  }
+  if (result.empty()) return false;
+  find = result;
+  return true;
+}
+
+TPageReplaceResult ReplaceOnPage(std::string& text, const std::string& find,
+                                 const std::string& repl, const TSearchOptions& options,
+                                 int64_t maxLength) {
+  TPageReplaceResult r;
+  if (find.empty()) return r;
+  const int64_t growth = static_cast<int64_t>(repl.size()) - static_cast<int64_t>(find.size());
+  int64_t from = 0;
+  for (;;) {
+    const int64_t at = SearchText(text, find, from, options);
+    if (at < 0) break;
+    const auto pos = static_cast<size_t>(at);
+    if (text.compare(pos, find.size(), find) != 0) break;
+    if (static_cast<int64_t>(text.size()) + growth > maxLength) {
+      r.Refused = true;
+      break;
+    }
+    text.replace(pos, find.size(), repl);
+    from = at + static_cast<int64_t>(repl.size());
+    ++r.Replaced;
+  }
+  return r;
+}
