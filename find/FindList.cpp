@@ -48,9 +48,12 @@ TMatchLine GetMatchLine(std::string_view text, int pos, int length) {
 
 bool CollectPageMatches(TListCollector& c, std::string_view page, int32_t pageNumber) {
   const int length = static_cast<int>(c.Find.size());
+  // The skip search takes patterns of 256 bytes at most; a longer find text (a
+  // check's excerpt, say) is looked for byte by byte rather than never found.
+  const bool skipSearch = c.Find.size() <= static_cast<size_t>(kFindFastMaxPattern);
   int start = 1;
   while (true) {
-    const int pos = FindFast(page, c.Find, start);
+    const int pos = skipSearch ? FindFast(page, c.Find, start) : FindWild(page, c.Find, start);
     if (pos == 0) return true;
     if (c.WholeWord && !IsWholeWordMatch(page, pos, length)) {
       start = pos + 1;

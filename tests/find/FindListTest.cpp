@@ -60,6 +60,12 @@ TEST(FindList, CollectsEachLineOnceWithItsPlace) {
   list = Collect("abc\r\nAxc\r\naxc\r\n", "a?c", false, 1000);
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list[1].Line, "axc\r\n");
+
+  // A find text over 256 bytes (a check's excerpt) is found all the same.
+  const std::string longLine(300, 'x');
+  list = Collect("a\r\n" + longLine + "y\r\n", longLine + "y", false, 1000);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list[0].Offset, 3);
 }
 
 TEST(FindList, CapacityStopsBeforeTheLineThatWouldPassIt) {
