@@ -17,37 +17,6 @@ namespace {
 constexpr char kUsage[] =
     "usage: korvane-batch fix IN.pgn OUT.pgn --macro N [--macro M ...] [--buffer N]\n";
 
-struct TMacroTally {
-  int64_t Replaced = 0;
-  int32_t Pages = 0;
-  int32_t Refused = 0;
-};
-
-// One macro over every page; a page is written back only when it changed.
-TMacroTally ApplyOnEveryPage(TFStreamTxStr& work, int macro) {
-  const auto [findCode, replCode] = MacroCodes(macro);
-  const std::string find = ResolveLiteralCode(findCode);
-  const std::string repl = ResolveLiteralCode(replCode);
-  const TSearchOptions options;  // the window's defaults: any letter case, not whole words
-  const int64_t limit = int64_t{work.BufferSize} + kBufferSlack;
-  TMacroTally tally;
-  for (int32_t page = 1; page <= work.PageCount(); ++page) {
-    const char* raw = nullptr;
-    int32_t length = 0;
-    if (work.GotoPageRaw(page, raw, length) != page) continue;
-    const std::string_view bytes(raw, static_cast<size_t>(length));
-    if (SearchText(bytes, find, 0, options) < 0) continue;
-    std::string text(bytes);
-    const TPageReplaceResult r = ReplaceOnPage(text, find, repl, options, limit);
-    if (r.Refused) ++tally.Refused;
-    if (r.Replaced == 0) continue;
-    work.WritePage(text);
-    tally.Replaced += r.Replaced;
-    ++tally.Pages;
-  }
-  return tally;
-}
-
 }  // namespace
 
 int RunFix(const TBatchArgs& args) {
@@ -91,7 +60,7 @@ int RunFix(const TBatchArgs& args) {
     auto work = ConvertForBatch("fix", dir, in, bufferSize, report);
     if (!work) return 1;
     for (int macro : macros) {
-      const TMacroTally t = ApplyOnEveryPage(*work, macro);
+      const TMacroTally t = ApplyReplaceMacro(*work, macro);
       std::printf("macro %d %s replaced %lld pages %d\n", macro,
                   std::string(kMacros[macro - 1].Item).c_str(), static_cast<long long>(t.Replaced),
                   t.Pages);

@@ -86,19 +86,70 @@ TPageReplaceResult ReplaceOnPage(std::string& text, const std::string& find,
   TPageReplaceResult r;
   if (find.empty()) return r;
   const int64_t growth = static_cast<int64_t>(repl.size()) - static_cast<int64_t>(find.size());
-  int64_t from = 0;
-  for (;;) {
+  if (options.WholeWord) {
+    // The byte before the next match is then the replacement's last: the
+    // search goes on in the changed text.
+    for (int64_t from = 0;;) {
+      const int64_t at = SearchText(text, find, from, options);
+      if (at < 0 || text.compare(static_cast<size_t>(at), find.size(), find) != 0) break;
+      if (static_cast<int64_t>(text.size()) + growth > maxLength) {
+        r.Refused = true;
+        break;
+      }
+      text.replace(static_cast<size_t>(at), find.size(), repl);
+      from = at + static_cast<int64_t>(repl.size());
+      ++r.Replaced;
+    }
+    return r;
+  }
+  // Built in one pass, so that many replacements on a long page stay linear.
+  std::string out;
+  size_t copied = 0;  // bytes of text already in out
+  int64_t length = static_cast<int64_t>(text.size());
+  for (int64_t from = 0;;) {
     const int64_t at = SearchText(text, find, from, options);
     if (at < 0) break;
     const auto pos = static_cast<size_t>(at);
     if (text.compare(pos, find.size(), find) != 0) break;
-    if (static_cast<int64_t>(text.size()) + growth > maxLength) {
+    if (length + growth > maxLength) {
       r.Refused = true;
       break;
     }
-    text.replace(pos, find.size(), repl);
-    from = at + static_cast<int64_t>(repl.size());
+    if (r.Replaced == 0) out.reserve(text.size() + (growth > 0 ? text.size() / 8 : 0));
+    out.append(text, copied, pos - copied);
+    out += repl;
+    copied = pos + find.size();
+    length += growth;
+    from = static_cast<int64_t>(copied);
     ++r.Replaced;
   }
+  if (r.Replaced == 0) return r;
+  out.append(text, copied, std::string::npos);
+  text = std::move(out);
   return r;
+}
+
+TMacroTally ApplyReplaceMacro(TFStreamTxStr& work, int index) {
+  TMacroTally tally;
+  if (!IsReplaceMacro(index) || !work.Map) return tally;
+  const auto [findCode, replCode] = MacroCodes(index);
+  const std::string find = ResolveLiteralCode(findCode);
+  const std::string repl = ResolveLiteralCode(replCode);
+  const TSearchOptions options;
+  const int64_t limit = int64_t{work.BufferSize} + kBufferSlack;
+  for (int32_t page = 1; page <= work.PageCount(); ++page) {
+    const char* raw = nullptr;
+    int32_t length = 0;
+    if (work.GotoPageRaw(page, raw, length) != page) continue;
+    const std::string_view bytes(raw, static_cast<size_t>(length));
+    if (SearchText(bytes, find, 0, options) < 0) continue;
+    std::string text(bytes);
+    const TPageReplaceResult r = ReplaceOnPage(text, find, repl, options, limit);
+    if (r.Refused) ++tally.Refused;
+    if (r.Replaced == 0) continue;
+    work.WritePage(text);
+    tally.Replaced += r.Replaced;
+    ++tally.Pages;
+  }
+  return tally;
 }

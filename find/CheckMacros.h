@@ -112,3 +112,13 @@ struct TPageReplaceResult {
 TPageReplaceResult ReplaceOnPage(std::string& text, const std::string& find,
                                  const std::string& repl, const TSearchOptions& options,
                                  int64_t maxLength);
+
+// Replace macro index on every page of work, in page order, as Replace "in
+// file" does with the window's default options (any letter case, not whole
+// words); a page is written back only when something on it was replaced.
+struct TMacroTally {
+  int64_t Replaced = 0;  // replacements made
+  int32_t Pages = 0;     // pages written back
+  int32_t Refused = 0;   // pages that could not take every replacement
+};
+TMacroTally ApplyReplaceMacro(TFStreamTxStr& work, int index);

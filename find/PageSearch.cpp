@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "pgn/StrScan.h"
@@ -24,12 +25,6 @@ constexpr char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
 }
 
-constexpr std::array<unsigned char, 256> MakeIdentity() {
-  std::array<unsigned char, 256> t{};
-  for (int c = 0; c < 256; ++c) t[c] = static_cast<unsigned char>(c);
-  return t;
-}
-constexpr std::array<unsigned char, 256> kSame = MakeIdentity();
 
 bool WholeWordAt(std::string_view text, size_t at, size_t length) {
   if (at > 0 && IsWordByte(static_cast<unsigned char>(text[at - 1]))) return false;
@@ -62,6 +57,25 @@ int64_t Scan(std::string_view text, std::string_view find, size_t from,
   return -1;
 }
 
+// A byte that folding pairs with another (an ASCII or Latin-1 letter).
+bool HasCase(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+         (c >= 0xC0 && c <= 0xFE && c != 0xD7 && c != 0xF7 && c != 0xDF);
+}
+
+// When letter case cannot matter, the C library's search does the work.
+int64_t ScanExact(std::string_view text, std::string_view find, size_t from, bool wholeWord) {
+  const char* base = text.data();
+  while (from + find.size() <= text.size()) {
+    const void* hit = memmem(base + from, text.size() - from, find.data(), find.size());
+    if (!hit) return -1;
+    const auto at = static_cast<size_t>(static_cast<const char*>(hit) - base);
+    if (!wholeWord || WholeWordAt(text, at, find.size())) return static_cast<int64_t>(at);
+    from = at + 1;
+  }
+  return -1;
+}
+
 }  // namespace
 
 bool IsWordByte(unsigned char c) {
@@ -78,7 +92,10 @@ int64_t SearchText(std::string_view text, std::string_view find, int64_t from,
   if (find.empty() || from < 0) return -1;
   const size_t start = static_cast<size_t>(from);
   if (start > text.size() || text.size() - start < find.size()) return -1;
-  return Scan(text, find, start, options.MatchCase ? kSame : kFold, options.WholeWord);
+  const bool caseless = std::none_of(find.begin(), find.end(),
+                                     [](char c) { return HasCase(static_cast<unsigned char>(c)); });
+  if (options.MatchCase || caseless) return ScanExact(text, find, start, options.WholeWord);
+  return Scan(text, find, start, kFold, options.WholeWord);
 }
 
 bool SameTextAsciiNoCase(std::string_view a, std::string_view b) {

@@ -1,5 +1,7 @@
 #include "pgn/PgnTags.h"
 
+#include <cstring>
+
 #include <algorithm>
 
 #include "pgn/StrScan.h"
@@ -121,18 +123,50 @@ std::string CheckConflictingResult(std::string_view text) {
 }
 
 std::string CheckHighAscii(std::string_view text) {
-  for (char c : text) {
-    auto b = static_cast<unsigned char>(c);
-    if (c == '\t' || (b >= 0x80 && c != kBullet)) return std::string(1, c);
+  // Eight bytes at a time: a block with no byte above 0x7F and no TAB is passed
+  // over whole; only a block that holds one (a bullet, mostly) is looked at.
+  constexpr uint64_t kHigh = 0x8080808080808080ULL;
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kTabs = kOnes * '\t';
+  size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    uint64_t w;
+    std::memcpy(&w, text.data() + at, 8);
+    const uint64_t x = w ^ kTabs;  // a TAB byte becomes zero
+    if (((w | ((x - kOnes) & ~x)) & kHigh) == 0) continue;
+    for (size_t i = at; i < at + 8; ++i) {
+      const char c = text[i];
+      if (c == '\t' || (static_cast<unsigned char>(c) >= 0x80 && c != kBullet))
+        return std::string(1, c);
+    }
+  }
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '\t' || (static_cast<unsigned char>(c) >= 0x80 && c != kBullet))
+      return std::string(1, c);
   }
   return {};
 }
 
+namespace {
+
+// FindExact(text, kTagLineStart, start), looking for the rare '[' rather than
+// for the CR of every line.
+int NextTagLine(std::string_view text, int start) {
+  for (int bracket = FindChar(text, '[', start + 2); bracket;
+       bracket = FindChar(text, '[', bracket + 1)) {
+    if (text[static_cast<size_t>(bracket - 3)] == '\r' && text[static_cast<size_t>(bracket - 2)] == '\n')
+      return bracket - 2;
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::string FlagEmbeddedQuotes(std::string& text) {
   bool flagged = false;
   // The first tag line of the text has no CR LF before it and is left alone.
-  for (int line = FindExact(text, kTagLineStart, 1); line;
-       line = FindExact(text, kTagLineStart, line + 1)) {
+  for (int line = NextTagLine(text, 1); line; line = NextTagLine(text, line + 1)) {
     int valueEnd = FindExact(text, kValueEndMark, line);
     int valueStart = FindExact(text, kValueStartMark, line);
     if (valueEnd == 0 || valueStart == 0 || valueEnd < valueStart) return BadGame(text, line);

@@ -50,8 +50,10 @@ int FindExact(std::string_view text, std::string_view pattern, int start) {
     const void* hit = std::memchr(from, pattern[0], static_cast<size_t>(last - from + 1));
     if (!hit) return 0;
     const char* cand = static_cast<const char*>(hit);
-    if (std::memcmp(cand + 1, pattern.data() + 1, static_cast<size_t>(m - 1)) == 0)
-      return static_cast<int>(cand - base) + 1;
+    // Patterns here are a few bytes long: a plain loop beats a library call.
+    int i = 1;
+    while (i < m && cand[i] == pattern[static_cast<size_t>(i)]) ++i;
+    if (i == m) return static_cast<int>(cand - base) + 1;
     from = cand + 1;
   }
   return 0;
