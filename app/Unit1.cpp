@@ -82,6 +82,7 @@ void TForm1::Form1Create() {
   }
   ShowPage("");
   RefreshFileStatus();
+  InstallFileDrop();
 }
 
 void TForm1::ResolveWorkDir() {
