@@ -38,7 +38,7 @@ std::string WithSlash(std::string dir) {
 }
 
 bool DirWritable(const std::string& dir) {
-  return !dir.empty() && ::access(dir.c_str(), W_OK) == 0;
+  return MayWriteProgramFiles(dir);
 }
 
 }  // namespace
