@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QEvent>
-#include <QPoint>
 #include <QMainWindow>
+#include <QPoint>
 #include <QStringList>
 #include <array>
 #include <cstdint>

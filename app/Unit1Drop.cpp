@@ -30,8 +30,7 @@ class TFileDropFilter : public QObject {
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
     const QEvent::Type type = event->type();
-    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
-      return false;
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
     auto* drop = static_cast<QDropEvent*>(event);
     const QString file = DraggedFile(drop->mimeData());
     if (file.isEmpty()) return false;

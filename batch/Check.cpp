@@ -2,8 +2,8 @@
 // file's bullet work file, one report line per check. The input is only read;
 // the work file lives in a temporary directory of its own.
 #include <array>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <utility>

@@ -44,10 +44,13 @@ int RunNormalize(const TBatchArgs& args) {
     const TFileSample sample = SampleOf(*input, firstText);
     if (const int64_t pages = EstimatePageCount(sample, bufferSize); pages > cMaxMap) {
       const int32_t fitting = SmallestFittingBufferSize(sample);
-      std::fprintf(stderr, "normalize: %s is too large for the page map at buffer size %d: about %lld pages, at most %d. ",
+      std::fprintf(stderr,
+                   "normalize: %s is too large for the page map at buffer size %d: about %lld "
+                   "pages, at most %d. ",
                    in.c_str(), bufferSize, static_cast<long long>(pages), cMaxMap);
       if (fitting != 0)
-        std::fprintf(stderr, "The smallest buffer size that fits is %d (--buffer %d).\n", fitting, fitting);
+        std::fprintf(stderr, "The smallest buffer size that fits is %d (--buffer %d).\n", fitting,
+                     fitting);
       else
         std::fprintf(stderr, "Even the largest buffer size, %d, is too small.\n", kMaxBufferSize);
       return 2;

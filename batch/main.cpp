@@ -34,7 +34,8 @@ int Usage() {
 }
 
 int Help() {
-  std::printf("korvane-batch: the Korvane PGN collection editor's commands without its window.\n\n");
+  std::printf(
+      "korvane-batch: the Korvane PGN collection editor's commands without its window.\n\n");
   PrintUsage(stdout);
   std::printf(
       "\n"

@@ -92,12 +92,14 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   if (korvaneSeconds == 0) return 0;
-  std::printf("\nfile %.1f MB, %lld games; korvane-batch on %u cores, wall-clock time (best pass)\n",
-              bytes / 1e6, static_cast<long long>(games), std::thread::hardware_concurrency());
+  std::printf(
+      "\nfile %.1f MB, %lld games; korvane-batch on %u cores, wall-clock time (best pass)\n",
+      bytes / 1e6, static_cast<long long>(games), std::thread::hardware_concurrency());
   std::printf("korvane-batch replay:  %8.3f s  %10.0f games/s\n", korvaneSeconds,
               static_cast<double>(games) / korvaneSeconds);
   if (pgnExtractSeconds == 0) {
-    std::printf("pgn-extract -s -r:            not installed (Debian package pgn-extract): no ratio\n");
+    std::printf(
+        "pgn-extract -s -r:            not installed (Debian package pgn-extract): no ratio\n");
     return 0;
   }
   const double ratio = pgnExtractSeconds / korvaneSeconds;

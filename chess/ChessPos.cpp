@@ -123,11 +123,13 @@ constexpr TAttackSets MakeAttackSets() {
   }
   for (int sq = 0; sq < 64; ++sq) {
     for (int d = 0; d < 8; ++d) {
-      for (int i = 0; i < kGeometry.RayLength[sq][d]; ++i) a.Ray[sq][d] |= Bit(kGeometry.Ray[sq][d][i]);
+      for (int i = 0; i < kGeometry.RayLength[sq][d]; ++i)
+        a.Ray[sq][d] |= Bit(kGeometry.Ray[sq][d][i]);
       a.Lines[sq][d < 4 ? 0 : 1] |= a.Ray[sq][d];
       if (kGeometry.RayLength[sq][d] > 0) a.King[sq] |= Bit(kGeometry.Ray[sq][d][0]);
     }
-    for (int i = 0; i < kGeometry.KnightCount[sq]; ++i) a.Knight[sq] |= Bit(kGeometry.Knight[sq][i]);
+    for (int i = 0; i < kGeometry.KnightCount[sq]; ++i)
+      a.Knight[sq] |= Bit(kGeometry.Knight[sq][i]);
     const int32_t file = FileOf(sq), rank = RankOf(sq);
     for (int32_t f : {file - 1, file + 1}) {
       if (OnBoard(f, rank - 1)) a.PawnFrom[kWhite][sq] |= Bit(Index(f, rank - 1));
@@ -726,8 +728,7 @@ int TChessPosition::KingIndex(int colour) {
   return at;
 }
 
-bool TChessPosition::SliderOnRays(int at, int firstRay, uint64_t sliders,
-                                  uint64_t occupied) const {
+bool TChessPosition::SliderOnRays(int at, int firstRay, uint64_t sliders, uint64_t occupied) const {
   if ((kAttackSets.Lines[at][firstRay == 0 ? 0 : 1] & sliders) == 0) return false;
   for (int ray = firstRay; ray < firstRay + 4; ++ray) {
     if ((kAttackSets.Ray[at][ray] & sliders) == 0) continue;

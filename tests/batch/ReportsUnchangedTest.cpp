@@ -13,9 +13,9 @@ namespace {
 std::string Report(const std::string& command, const std::string& dir, const std::string& file,
                    const std::string& options) {
   std::string out;
-  const int status = RunCapture("cd '" + dir + "' && " + BatchExe() + " " + command + " '" +
-                                    file + "' " + options,
-                                out, true);
+  const int status =
+      RunCapture("cd '" + dir + "' && " + BatchExe() + " " + command + " '" + file + "' " + options,
+                 out, true);
   return out + "exit " + std::to_string(status) + "\n";
 }
 
@@ -66,8 +66,8 @@ TEST(ReportsUnchanged, LargeFileSameReportForAnyNumberOfJobs) {
 TEST(ReportsUnchanged, BadJobsOptionIsAUsageError) {
   std::string out;
   for (const char* bad : {"--jobs 0", "--jobs x", "--jobs"})
-    EXPECT_EQ(RunCapture(BatchExe() + " replay '" + TestDataPath("london1851.pgn") + "' " + bad, out),
-              2)
+    EXPECT_EQ(
+        RunCapture(BatchExe() + " replay '" + TestDataPath("london1851.pgn") + "' " + bad, out), 2)
         << bad;
 }
 

@@ -35,8 +35,8 @@ struct TCollection {
   const char* Name;
   bool CrLf;  // already CR LF
 };
-constexpr TCollection kCollections[] = {{"london1851.pgn", true}, {"tatamast22.pgn", false},
-                                        {"test-P.pgn", false}};
+constexpr TCollection kCollections[] = {
+    {"london1851.pgn", true}, {"tatamast22.pgn", false}, {"test-P.pgn", false}};
 
 TEST(PageEstimate, EstimateIsCloseToTheRealPageCount) {
   TTempDir dir;
@@ -137,11 +137,10 @@ TEST(PageEstimate, NormalizeRefusesAHugeFileWithStatusTwo) {
   TTempDir dir;
   const std::string path = WriteHugeSparseFile(dir, 2'200'000'000);
   std::string out;
-  EXPECT_EQ(RunCapture(BatchExe() + " normalize '" + path + "' '" + dir.File("out.pgn") + "'",
-                       out, true),
-            2);
-  EXPECT_NE(out.find("too large for the page map at buffer size 100000"), std::string::npos)
-      << out;
+  EXPECT_EQ(
+      RunCapture(BatchExe() + " normalize '" + path + "' '" + dir.File("out.pgn") + "'", out, true),
+      2);
+  EXPECT_NE(out.find("too large for the page map at buffer size 100000"), std::string::npos) << out;
   EXPECT_NE(out.find("--buffer "), std::string::npos) << out;
   EXPECT_FALSE(std::filesystem::exists(dir.File("out.pgn")));
 }
