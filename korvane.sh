@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Set-up, build and start:   ./korvane.sh run [FILE.pgn]
 # Set-up, build and test:    ./korvane.sh test
+# Benchmarks:                ./korvane.sh bench [BenchName]  (also installs pgn-extract, their baseline)
 # Installs the Debian packages that are missing (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -10,6 +11,7 @@ PACKAGES=(build-essential cmake qt6-base-dev libqscintilla2-qt6-dev libgtest-dev
 
 install_missing() {
   local missing=()
+  [ "${WITH_BENCH_TOOLS:-0}" = 1 ] && PACKAGES+=(pgn-extract)
   for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
   done
@@ -40,8 +42,19 @@ case "${1:-run}" in
     export QT_QPA_PLATFORM=offscreen
     ctest --test-dir build-test --output-on-failure -j"$(jobs)"
     ;;
+  bench)
+    shift || true
+    WITH_BENCH_TOOLS=1 install_missing
+    cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKORVANE_TESTS=OFF -DKORVANE_GUI=OFF \
+      -DKORVANE_BENCH=ON
+    cmake --build build-bench -j"$(jobs)"
+    for b in build-bench/bench/Bench*; do
+      [ -x "$b" ] || continue
+      if [ $# -eq 0 ] || [ "$(basename "$b")" = "$1" ]; then "$b"; fi
+    done
+    ;;
   *)
-    echo "usage: $0 run [FILE.pgn] | test" >&2
+    echo "usage: $0 run [FILE.pgn] | test | bench [BenchName]" >&2
     exit 2
     ;;
 esac

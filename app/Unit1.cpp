@@ -40,7 +40,7 @@ std::string WithSlash(std::string dir) {
 }
 
 bool DirWritable(const std::string& dir) {
-  return !dir.empty() && ::access(dir.c_str(), W_OK) == 0;
+  return MayWriteProgramFiles(dir);
 }
 
 }  // namespace
@@ -84,6 +84,7 @@ void TForm1::Form1Create() {
   }
   ShowPage("");
   RefreshFileStatus();
+  InstallFileDrop();
 }
 
 void TForm1::ResolveWorkDir() {

@@ -84,6 +84,8 @@ class TForm1 : public QMainWindow {
   // File commands. sender: the menu item, or the window itself (the
   // command-line start for Open, the save question for Save).
   void Open1Click(QObject* sender);
+  // A file dropped on the window: Open, without the file dialog.
+  void OpenDroppedFile(const std::string& fileName);
   void New1Click();
   void Save1Click(QObject* sender);
   TMsgAnswer AskSaveChanges();
@@ -185,6 +187,12 @@ class TForm1 : public QMainWindow {
   QAction* AddItem(QMenu* menu, const char* name, const char* caption, const char* shortcut,
                    std::function<void()> handler, bool enabled = true);
   void ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing, const std::string& fileName);
+  // Asks before converting a file too large for the page map at the buffer
+  // size; reopens path with the size the user accepts. False when the file is
+  // not to be opened (input is then empty).
+  bool FitPageMap(std::unique_ptr<TFStreamTxStr>& input, const std::string& path,
+                  const std::string& shownName);
+  void InstallFileDrop();
   void SetCaption(const std::string& fileName);
   int32_t BufferSizeField() const;
   void UpdateGameCount();
@@ -219,6 +227,7 @@ class TForm1 : public QMainWindow {
   int64_t PageLength = 0;
   int64_t FileSize = 0;
   std::string ProgramDir;
+  std::string DroppedFileName;  // set while a dropped file is being opened
   std::string WorkDir;
   bool FileModified = false;
   bool FileProcessed = false;

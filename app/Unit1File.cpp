@@ -14,6 +14,7 @@
 #include "app/Unit1.h"
 #include "pgn/PgnDate.h"
 #include "pgn/Repair.h"
+#include "stream/PageEstimate.h"
 #include "stream/TxFlows.h"
 
 namespace {
@@ -84,6 +85,7 @@ void TForm1::Open1Click(QObject* sender) {
   }
   WorkFile.reset();
   if (!SaveDialog1.FileName.empty()) OpenDialog1.FileName = SaveDialog1.FileName;
+  if (!DroppedFileName.empty()) OpenDialog1.FileName = DroppedFileName;
   OpenDialog1.Title = "Open chess file";
   const bool commandLine = sender == this;
   if (!commandLine && !Dlg().OpenFileName(OpenDialog1)) return;
@@ -99,7 +101,21 @@ void TForm1::Open1Click(QObject* sender) {
     TryConversion();
     return;
   }
+  if (editing && !FitPageMap(input, OpenDialog1.FileName, OpenDialog1.FileName)) return;
   ShowOpened(std::move(input), editing, OpenDialog1.FileName);
+}
+
+bool TForm1::FitPageMap(std::unique_ptr<TFStreamTxStr>& input, const std::string& path,
+                        const std::string& shownName) {
+  const int32_t size = ChooseBufferSizeForFile(*input, PageText, shownName);
+  if (size == input->BufferSize) return true;
+  input.reset();
+  PageText.clear();
+  if (size == 0) return false;
+  Edit1->setText(QString::fromStdString(SixDigits(size)));
+  TBusyScope busy(*this);
+  input = OpenInputFile(path, PageText, size);
+  return input != nullptr;
 }
 
 void TForm1::ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing,
@@ -156,6 +172,10 @@ void TForm1::TryConversion() {
     return;
   }
   std::unique_ptr<TFStreamTxStr> input = OpenInputFile(repaired, PageText, BufferSizeField());
+  if (input && !FitPageMap(input, repaired, OpenDialog1.FileName)) {
+    std::filesystem::remove(repaired, ec);
+    return;
+  }
   if (input) {
     ShowOpened(std::move(input), true, OpenDialog1.FileName);
     // The repair dropped whatever stood between games, so Save does not put the

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
+#include <string_view>
 
 #include "app/AboutBox.h"
 #include "app/HelpForm.h"
@@ -10,7 +12,37 @@
 #include "settings/CTErrorU.h"
 #include "settings/Settings.h"
 
+namespace {
+
+// --help and --version answer before any window (and without a display).
+bool AnswerInfoOption(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--version") {
+      std::printf("korvane %s\n", KORVANE_VERSION);
+      return true;
+    }
+    if (arg == "--help" || arg == "-h") {
+      std::printf(
+          "usage: korvane [FILE.pgn]\n\n"
+          "Korvane edits chess game collections stored as PGN text, however large:\n"
+          "FILE.pgn is opened at start (as File > Open would), or drop a file on the window.\n\n"
+          "  --help              this text\n"
+          "  --version           the program's version\n"
+          "  --screenshot FILE   save a picture of the window once it has settled, then quit\n\n"
+          "Settings are kept in korvane.ini beside the program, or in ~/.config/korvane when\n"
+          "the program is installed; work files likewise, in the user's data directory.\n"
+          "See also korvane-batch --help for the commands without the window.\n");
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  if (AnswerInfoOption(argc, argv)) return 0;
   TraceNumber = 0;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));

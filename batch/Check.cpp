@@ -1,11 +1,16 @@
-// korvane-batch check FILE.pgn: the seven game checks over every page of the
+// korvane-batch check FILE.pgn [--jobs N]: the seven game checks over every page of the
 // file's bullet work file, one report line per check. The input is only read;
 // the work file lives in a temporary directory of its own.
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "batch/BatchCommands.h"
+#include "batch/Parallel.h"
 #include "batch/ReportDialogs.h"
 #include "pgn/PgnTags.h"
 #include "stream/TxFlows.h"
@@ -24,22 +29,52 @@ struct TCheckSummary {
   std::string FirstText;
 };
 
-void RunChecksOnPage(int page, const std::string& text, std::array<TCheckSummary, 7>& summary,
-                     TReportDialogs& report) {
-  int32_t today = TodayDayNumber();
-  for (int code = 1; code <= 7; ++code) {
-    report.Context = "check " + std::to_string(code) + " page " + std::to_string(page);
-    // Check 5 flags its text in place: it works on a copy so that nothing is written back.
-    std::string copy = text;
-    std::string found = code == 2 ? CheckBadDate(copy, today) : RunGameCheck(code, copy);
-    if (found.empty()) continue;
-    TCheckSummary& s = summary[static_cast<size_t>(code - 1)];
+// What the seven checks found on one page, and the boxes they showed.
+struct TPageFindings {
+  int Page = 0;
+  std::string Found[7];
+  std::string Boxes;
+};
+
+TPageFindings RunChecksOnPage(int page, const std::string& text) {
+  TPageFindings findings;
+  findings.Page = page;
+  // The boxes of this page are kept apart, so that pages checked side by side
+  // still report in page order.
+  char* boxes = nullptr;
+  size_t boxesSize = 0;
+  std::FILE* out = open_memstream(&boxes, &boxesSize);
+  if (!out) throw std::runtime_error("no memory for the report");
+  try {
+    TReportDialogs report(out);
+    int32_t today = TodayDayNumber();
+    for (int code = 1; code <= 7; ++code) {
+      report.Context = "check " + std::to_string(code) + " page " + std::to_string(page);
+      // Check 5 flags its text in place: it works on a copy so that nothing is written back.
+      std::string copy = text;
+      findings.Found[code - 1] = code == 2 ? CheckBadDate(copy, today) : RunGameCheck(code, copy);
+    }
+  } catch (...) {
+    std::fclose(out);
+    std::free(boxes);
+    throw;
+  }
+  std::fclose(out);
+  findings.Boxes.assign(boxes, boxesSize);
+  std::free(boxes);
+  return findings;
+}
+
+void AddFindings(const TPageFindings& findings, std::array<TCheckSummary, 7>& summary) {
+  std::fputs(findings.Boxes.c_str(), stdout);
+  for (size_t i = 0; i < summary.size(); ++i) {
+    if (findings.Found[i].empty()) continue;
+    TCheckSummary& s = summary[i];
     if (s.Pages++ == 0) {
-      s.FirstPage = page;
-      s.FirstText = found;
+      s.FirstPage = findings.Page;
+      s.FirstText = findings.Found[i];
     }
   }
-  report.Context.clear();
 }
 
 void PrintSummary(const std::array<TCheckSummary, 7>& summary) {
@@ -52,20 +87,46 @@ void PrintSummary(const std::array<TCheckSummary, 7>& summary) {
   }
 }
 
-int CheckFile(const std::string& fileName, TReportDialogs& report) {
+constexpr int kPagesPerBatch = 4;
+
+struct TPageBatch {
+  std::vector<std::pair<int32_t, std::string>> Pages;
+};
+
+int CheckFile(const std::string& fileName, int jobs, TReportDialogs& report) {
   TBatchWorkDir dir;
   auto work = ConvertForBatch("check", dir, fileName, kDefaultBufferSize, report);
   if (!work) return 1;
-  std::string text;
 
   std::array<TCheckSummary, 7> summary;
   for (size_t i = 0; i < summary.size(); ++i) summary[i].Label = kCheckLabels[i];
-  for (int32_t page = 1; page <= work->PageCount(); ++page) {
-    if (work->GotoPage(page, text) != page) {
-      std::fprintf(stderr, "check: page %d cannot be read\n", page);
-      return 1;
+  int32_t page = 0;
+  bool unreadable = false;
+  auto next = [&](TPageBatch& batch) {
+    while (!unreadable && page < work->PageCount() &&
+           batch.Pages.size() < static_cast<size_t>(kPagesPerBatch)) {
+      ++page;
+      std::string text;
+      if (work->GotoPage(page, text) != page) {
+        unreadable = true;
+        break;
+      }
+      batch.Pages.emplace_back(page, std::move(text));
     }
-    RunChecksOnPage(page, text, summary, report);
+    return !batch.Pages.empty();
+  };
+  auto check = [](TPageBatch& batch) {
+    std::vector<TPageFindings> found;
+    for (const auto& [n, text] : batch.Pages) found.push_back(RunChecksOnPage(n, text));
+    return found;
+  };
+  auto emit = [&summary](const std::vector<TPageFindings>& found) {
+    for (const TPageFindings& f : found) AddFindings(f, summary);
+  };
+  RunInOrder<TPageBatch>(jobs, next, check, emit);
+  if (unreadable) {
+    std::fprintf(stderr, "check: page %d cannot be read\n", page);
+    return 1;
   }
   std::printf("pages %d\n", work->PageCount());
   PrintSummary(summary);
@@ -74,14 +135,16 @@ int CheckFile(const std::string& fileName, TReportDialogs& report) {
 
 }  // namespace
 
-int RunCheck(const TBatchArgs& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: korvane-batch check FILE.pgn\n");
+int RunCheck(const TBatchArgs& given) {
+  TBatchArgs args = given;
+  int jobs = 1;
+  if (!TakeJobsOption(args, jobs) || args.size() != 1) {
+    std::fprintf(stderr, "usage: korvane-batch check FILE.pgn [--jobs N]\n");
     return 2;
   }
   TReportDialogs report(stdout);
   try {
-    return CheckFile(args[0], report);
+    return CheckFile(args[0], jobs, report);
   } catch (const EHalt& halt) {
     std::fprintf(stderr, "check: stopped (exit code %d)\n", halt.ExitCode);
     return halt.ExitCode != 0 ? halt.ExitCode : 1;

@@ -7,6 +7,7 @@
 
 #include "batch/BatchCommands.h"
 #include "batch/ReportDialogs.h"
+#include "stream/PageEstimate.h"
 #include "stream/TxFlows.h"
 
 int RunNormalize(const TBatchArgs& args) {
@@ -39,6 +40,21 @@ int RunNormalize(const TBatchArgs& args) {
     std::string firstText, pageText;
     auto input = OpenInputFile(in, firstText, bufferSize);
     if (!input) return 1;
+    // Told before the conversion, which would fail only at its end.
+    const TFileSample sample = SampleOf(*input, firstText);
+    if (const int64_t pages = EstimatePageCount(sample, bufferSize); pages > cMaxMap) {
+      const int32_t fitting = SmallestFittingBufferSize(sample);
+      std::fprintf(stderr,
+                   "normalize: %s is too large for the page map at buffer size %d: about %lld "
+                   "pages, at most %d. ",
+                   in.c_str(), bufferSize, static_cast<long long>(pages), cMaxMap);
+      if (fitting != 0)
+        std::fprintf(stderr, "The smallest buffer size that fits is %d (--buffer %d).\n", fitting,
+                     fitting);
+      else
+        std::fprintf(stderr, "Even the largest buffer size, %d, is too small.\n", kMaxBufferSize);
+      return 2;
+    }
     auto bullet = ProcessInputFile(std::move(input), pageText);
     if (!bullet) return 1;
     if (!SaveOrAppend(*bullet, TSaveMode::Save, out, true)) return 1;

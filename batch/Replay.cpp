@@ -1,9 +1,12 @@
-// korvane-batch replay FILE.pgn: plays the main line of every game of the file
+// korvane-batch replay FILE.pgn [--jobs N]: plays the main line of every game of the file
 // and prints one line per game that fails, then a summary line.
 #include <cstdio>
+#include <exception>
 #include <string>
+#include <vector>
 
 #include "batch/BatchCommands.h"
+#include "batch/Parallel.h"
 #include "batch/ReportDialogs.h"
 #include "chess/ChessPos.h"
 #include "chess/GameReplay.h"
@@ -41,31 +44,64 @@ void Report(int64_t gameNumber, const TReplayOutcome& outcome) {
 
 }  // namespace
 
-int RunReplay(const TBatchArgs& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: korvane-batch replay FILE.pgn\n");
+// Games are independent, so they are replayed in batches side by side; the
+// report still comes game by game in file order.
+constexpr size_t kGamesPerBatch = 512;
+
+struct TGameBatch {
+  std::vector<std::string> Games;
+};
+
+int RunReplay(const TBatchArgs& given) {
+  TBatchArgs args = given;
+  int jobs = 1;
+  if (!TakeJobsOption(args, jobs) || args.size() != 1) {
+    std::fprintf(stderr, "usage: korvane-batch replay FILE.pgn [--jobs N]\n");
     return 2;
   }
   // Nothing here should show a box; should anything try, it becomes a report line.
   TReportDialogs report;
   TReplayTotals totals;
-  TChessPosition pos;
-  std::string game;
   try {
     TFStreamTxStr stream(args[0], "", "", TOpenMode::Read, kDefaultBufferSize);
-    while (!stream.GamesDone) {
-      stream.ReadGame(game);
-      ++totals.Games;
-      const TReplayOutcome outcome = ReplayGame(game, pos);
-      totals.Plies += outcome.Plies;
-      if (outcome.Status == TReplayStatus::Clean)
-        ++totals.Clean;
-      else if (outcome.Status == TReplayStatus::Skipped)
-        ++totals.Skipped;
-      else
-        ++totals.Failed;
-      Report(totals.Games, outcome);
-    }
+    // A read failure is passed on only after the games read before it.
+    std::exception_ptr readFailure;
+    auto next = [&stream, &readFailure](TGameBatch& batch) {
+      if (readFailure) std::rethrow_exception(readFailure);
+      try {
+        while (!stream.GamesDone && batch.Games.size() < kGamesPerBatch)
+          stream.ReadGame(batch.Games.emplace_back());
+      } catch (...) {
+        batch.Games.pop_back();
+        readFailure = std::current_exception();
+        if (batch.Games.empty()) throw;
+      }
+      return !batch.Games.empty();
+    };
+    auto work = [](TGameBatch& batch) {
+      // The rules raise their errors and show no box; should one appear, it is
+      // still printed rather than lost on a worker.
+      TReportDialogs threadReport;
+      TChessPosition pos;
+      std::vector<TReplayOutcome> outcomes;
+      outcomes.reserve(batch.Games.size());
+      for (const std::string& game : batch.Games) outcomes.push_back(ReplayGame(game, pos));
+      return outcomes;
+    };
+    auto emit = [&totals](const std::vector<TReplayOutcome>& outcomes) {
+      for (const TReplayOutcome& outcome : outcomes) {
+        ++totals.Games;
+        totals.Plies += outcome.Plies;
+        if (outcome.Status == TReplayStatus::Clean)
+          ++totals.Clean;
+        else if (outcome.Status == TReplayStatus::Skipped)
+          ++totals.Skipped;
+        else
+          ++totals.Failed;
+        Report(totals.Games, outcome);
+      }
+    };
+    RunInOrder<TGameBatch>(jobs, next, work, emit);
   } catch (const EChessException& e) {
     std::printf("read error %s\n", e.what());
     return 2;

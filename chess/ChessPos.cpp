@@ -1,6 +1,7 @@
 #include "chess/ChessPos.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <iterator>
 #include <new>
@@ -96,6 +97,56 @@ constexpr TGeometry MakeGeometry() {
 
 constexpr TGeometry kGeometry = MakeGeometry();
 constexpr int kFirstStraightRay = 4;
+
+constexpr uint64_t Bit(int index) {
+  return uint64_t{1} << index;
+}
+
+// The same geometry as square sets: what the attack test asks is answered by
+// a few ANDs of these against the piece sets.
+struct TAttackSets {
+  uint64_t Ray[64][8] = {};
+  uint64_t Lines[64][2] = {};  // [0] the four diagonals, [1] the four straight lines
+  uint64_t Knight[64] = {};
+  uint64_t King[64] = {};
+  uint64_t PawnFrom[3][64] = {};  // [colour][sq]: where a pawn of colour attacks sq
+  // Whether the ray runs towards higher indexes, so that its nearest piece is
+  // its lowest set bit.
+  bool Rising[8] = {};
+};
+
+constexpr TAttackSets MakeAttackSets() {
+  TAttackSets a;
+  for (int d = 0; d < 8; ++d) {
+    const int* step = d < 4 ? kDiagonalSteps[d] : kStraightSteps[d - 4];
+    a.Rising[d] = step[0] * 8 + step[1] > 0;
+  }
+  for (int sq = 0; sq < 64; ++sq) {
+    for (int d = 0; d < 8; ++d) {
+      for (int i = 0; i < kGeometry.RayLength[sq][d]; ++i)
+        a.Ray[sq][d] |= Bit(kGeometry.Ray[sq][d][i]);
+      a.Lines[sq][d < 4 ? 0 : 1] |= a.Ray[sq][d];
+      if (kGeometry.RayLength[sq][d] > 0) a.King[sq] |= Bit(kGeometry.Ray[sq][d][0]);
+    }
+    for (int i = 0; i < kGeometry.KnightCount[sq]; ++i)
+      a.Knight[sq] |= Bit(kGeometry.Knight[sq][i]);
+    const int32_t file = FileOf(sq), rank = RankOf(sq);
+    for (int32_t f : {file - 1, file + 1}) {
+      if (OnBoard(f, rank - 1)) a.PawnFrom[kWhite][sq] |= Bit(Index(f, rank - 1));
+      if (OnBoard(f, rank + 1)) a.PawnFrom[kBlack][sq] |= Bit(Index(f, rank + 1));
+    }
+  }
+  return a;
+}
+
+constexpr TAttackSets kAttackSets = MakeAttackSets();
+
+// The index of the first piece of occupied along ray from sq, or -1.
+int NearestOnRay(int sq, int ray, uint64_t occupied) {
+  const uint64_t onRay = kAttackSets.Ray[sq][ray] & occupied;
+  if (onRay == 0) return -1;
+  return kAttackSets.Rising[ray] ? std::countr_zero(onRay) : 63 - std::countl_zero(onRay);
+}
 // The diagonal neighbours in the attack test's order (+1,+1), (-1,+1), (-1,-1), (+1,-1).
 constexpr int kNeighbourDiagonals[4] = {1, 2, 3, 0};
 bool IsFileLetter(char c) {
@@ -163,11 +214,60 @@ void TChessPosition::ResetPosition(bool forgetHistory) {
   std::fill(&CastlingState[0][0], &CastlingState[0][0] + 8, uint8_t{0});
   std::fill(Board, Board + 64, TSquare{});
   for (int32_t file = 1; file <= 8; ++file) {
-    At(file, 1) = TSquare{kBackRank[file - 1], kWhite, 0};
-    At(file, 2) = TSquare{kPawn, kWhite, 0};
-    At(file, 7) = TSquare{kPawn, kBlack, 0};
-    At(file, 8) = TSquare{kBackRank[file - 1], kBlack, 0};
+    Board[Index(file, 1)] = TSquare{kBackRank[file - 1], kWhite, 0};
+    Board[Index(file, 2)] = TSquare{kPawn, kWhite, 0};
+    Board[Index(file, 7)] = TSquare{kPawn, kBlack, 0};
+    Board[Index(file, 8)] = TSquare{kBackRank[file - 1], kBlack, 0};
   }
+  RebuildPieceSets();
+}
+
+void TChessPosition::ClearBoard() {
+  std::fill(Board, Board + 64, TSquare{});
+  KingSquare[0] = KingSquare[1] = TSquareRef{};
+  Sets = TPieceSets{};
+}
+
+void TChessPosition::Put(int index, TSquare s) {
+  const uint64_t bit = Bit(index);
+  const TSquare& old = Board[index];
+  if (old.Kind != kEmpty) {
+    Sets.ByColour[old.Colour % 3] &= ~bit;
+    Sets.ByKind[old.Kind % 8] &= ~bit;
+  }
+  if (s.Kind != kEmpty) {
+    Sets.ByColour[s.Colour % 3] |= bit;
+    Sets.ByKind[s.Kind % 8] |= bit;
+  }
+  Board[index] = s;
+}
+
+void TChessPosition::RebuildPieceSets() {
+  Sets = TPieceSets{};
+  for (int i = 0; i < 64; ++i) {
+    if (Board[i].Kind == kEmpty) continue;
+    Sets.ByColour[Board[i].Colour % 3] |= Bit(i);
+    Sets.ByKind[Board[i].Kind % 8] |= Bit(i);
+  }
+}
+
+bool TChessPosition::BoardConsistent() const {
+  TPieceSets expected;
+  for (int i = 0; i < 64; ++i) {
+    const TSquare& s = Board[i];
+    // markers only where a double step passed: ranks 3 and 6, on empty squares
+    if (s.EpMarker && (s.Kind != kEmpty || (RankOf(i) != 3 && RankOf(i) != 6))) return false;
+    if (s.Kind == kPawn && (RankOf(i) == 1 || RankOf(i) == 8)) return false;
+    if (s.Kind == kEmpty) continue;
+    expected.ByColour[s.Colour % 3] |= Bit(i);
+    expected.ByKind[s.Kind % 8] |= Bit(i);
+  }
+  for (int c : {kWhite, kBlack})
+    if (std::popcount(expected.ByKind[kKing] & expected.ByColour[c]) != 1) return false;
+  return std::equal(std::begin(expected.ByColour), std::end(expected.ByColour),
+                    std::begin(Sets.ByColour)) &&
+         std::equal(std::begin(expected.ByKind), std::end(expected.ByKind),
+                    std::begin(Sets.ByKind));
 }
 
 bool TChessPosition::ReadSan(std::string_view token) {
@@ -392,38 +492,36 @@ void TChessPosition::FindCandidates(uint8_t kind, uint8_t side, int32_t toFile, 
                                     TCandidateList& found) const {
   found = TCandidateList{};
   const int to = Index(toFile, toRank);
+  const uint64_t movers = Sets.ByKind[kind % 8] & Sets.ByColour[side % 3];
   auto add = [&found](int index) {
     if (found.Count < kMaxCandidates)
       found.Squares[found.Count++] = TSquareRef{FileOf(index), RankOf(index)};
   };
+  // Candidates are listed in the fixed order of the jumps and rays: the order
+  // decides which of two is tried first when the text does not say.
   if (kind == kKnight) {
+    if ((kAttackSets.Knight[to] & movers) == 0) return;
     for (int i = 0; i < kGeometry.KnightCount[to]; ++i) {
       const int from = kGeometry.Knight[to][i];
-      if (Board[from].Kind == kKnight && Board[from].Colour == side) add(from);
+      if (movers & Bit(from)) add(from);
     }
     return;
   }
-  // The first piece of the moving kind on a ray is a candidate; behind another
-  // piece it is only noted, so that a blocked move is told from an impossible one.
+  const uint64_t occupied = Sets.ByColour[kWhite] | Sets.ByColour[kBlack];
+  // The nearest piece on a ray is a candidate when it is of the moving kind; a
+  // mover behind another piece is only noted, so that a blocked move is told
+  // from an impossible one.
   auto walk = [&](int ray) {
-    bool blocked = false;
-    for (int i = 0; i < kGeometry.RayLength[to][ray]; ++i) {
-      const int from = kGeometry.Ray[to][ray][i];
-      const TSquare& s = Board[from];
-      if (s.Kind == kEmpty) continue;
-      if (s.Kind == kind && s.Colour == side) {
-        if (blocked)
-          found.BlockedBehind = true;
-        else
-          add(from);
-        return;
-      }
-      blocked = true;
-    }
+    if ((kAttackSets.Ray[to][ray] & movers) == 0) return;
+    const int nearest = NearestOnRay(to, ray, occupied);
+    if (movers & Bit(nearest))
+      add(nearest);
+    else
+      found.BlockedBehind = true;
   };
-  if (kind == kBishop || kind == kQueen)
+  if ((kind == kBishop || kind == kQueen) && (kAttackSets.Lines[to][0] & movers) != 0)
     for (int ray = 0; ray < kFirstStraightRay; ++ray) walk(ray);
-  if (kind == kRook || kind == kQueen)
+  if ((kind == kRook || kind == kQueen) && (kAttackSets.Lines[to][1] & movers) != 0)
     for (int ray = kFirstStraightRay; ray < 8; ++ray) walk(ray);
 }
 
@@ -522,11 +620,11 @@ void TChessPosition::CheckCastling(MoveRecord& m) {
   }
   const TSquare king = At(5, rank);
   for (int32_t file : {kingSide ? 6 : 4, m.ToFile}) {
-    At(5, rank) = TSquare{};
-    At(file, rank) = king;
+    Put(Index(5, rank), TSquare{});
+    Put(Index(file, rank), king);
     const bool attacked = IsKingAttacked(m.Side, false);
-    At(file, rank) = TSquare{};
-    At(5, rank) = king;
+    Put(Index(file, rank), TSquare{});
+    Put(Index(5, rank), king);
     if (attacked) {
       Fail(m, 23);
       return;
@@ -538,28 +636,26 @@ void TChessPosition::ApplyMove(MoveRecord& m) {
   const int dir = Forward(m.Side);
   if (m.PieceKind == kPawn && m.CaptureMark && At(m.ToFile, m.ToRank).EpMarker) {
     const int32_t rank = m.ToRank - dir;
-    At(m.ToFile, rank) = TSquare{};
+    Put(Index(m.ToFile, rank), TSquare{});
     m.EpCaptureSquare = static_cast<uint8_t>(rank * 10 + m.ToFile);
   }
   // Markers only ever stand on the squares a double step passes: ranks 3 and 6.
+  // (a marker is never in the piece sets, so plain writes do)
   for (int32_t file = 1; file <= 8; ++file) {
-    if (At(file, 3).EpMarker) At(file, 3) = TSquare{};
-    if (At(file, 6).EpMarker) At(file, 6) = TSquare{};
+    if (Board[Index(file, 3)].EpMarker) Board[Index(file, 3)] = TSquare{};
+    if (Board[Index(file, 6)].EpMarker) Board[Index(file, 6)] = TSquare{};
   }
-  TSquare& from = At(m.FromFile, m.FromRank);
-  TSquare& to = At(m.ToFile, m.ToRank);
-  to = from;
-  from = TSquare{};
+  TSquare moving = At(m.FromFile, m.FromRank);
+  if (m.PieceKind == kPawn && m.Promotion != 0) moving.Kind = m.Promotion;
+  Put(Index(m.FromFile, m.FromRank), TSquare{});
+  Put(Index(m.ToFile, m.ToRank), moving);
   if (m.PieceKind == kCastling) {
     const int32_t rookFrom = m.Castling == 1 ? 8 : 1, rookTo = m.Castling == 1 ? 6 : 4;
-    At(rookTo, m.FromRank) = At(rookFrom, m.FromRank);
-    At(rookFrom, m.FromRank) = TSquare{};
+    Put(Index(rookTo, m.FromRank), At(rookFrom, m.FromRank));
+    Put(Index(rookFrom, m.FromRank), TSquare{});
   }
-  if (m.PieceKind == kPawn) {
-    if (std::abs(m.ToRank - m.FromRank) == 2)
-      At(m.FromFile, m.FromRank + dir) = {kEmpty, m.Side, 1};
-    if (m.Promotion != 0) to.Kind = m.Promotion;
-  }
+  if (m.PieceKind == kPawn && std::abs(m.ToRank - m.FromRank) == 2)
+    Board[Index(m.FromFile, m.FromRank + dir)] = {kEmpty, m.Side, 1};
 }
 
 void TChessPosition::UpdateCastlingState(const MoveRecord& m, const TSquare& captured) {
@@ -583,6 +679,7 @@ void TChessPosition::UpdateCastlingState(const MoveRecord& m, const TSquare& cap
 void TChessPosition::MakeMove() {
   MoveRecord& m = CurMove;
   std::copy(Board, Board + 64, BackupBoard);
+  BackupSets = Sets;
   const TSquare captured = At(m.ToFile, m.ToRank);
   ApplyMove(m);
   const int other = 3 - m.Side;
@@ -604,10 +701,12 @@ void TChessPosition::MakeMove() {
   if (code != 0) {
     Fail(m, code);
     std::copy(BackupBoard, BackupBoard + 64, Board);
+    Sets = BackupSets;
     return;
   }
   if (Ply >= kMaxHalfMoves) {
     std::copy(BackupBoard, BackupBoard + 64, Board);
+    Sets = BackupSets;
     CtError().RaiseCtError("9---MaxHalfMoves exceeded", 999, 5073);
   }
   ++Ply;
@@ -616,35 +715,52 @@ void TChessPosition::MakeMove() {
   StoredCount = Ply;
 }
 
-TSquareRef TChessPosition::FindKing(int colour) {
+int TChessPosition::KingIndex(int colour) {
+  const uint64_t kings = Sets.ByKind[kKing] & Sets.ByColour[colour % 3];
+  if (kings == 0) CtError().RaiseCtError("9---Logic Error", 999, 5019);
   TSquareRef& cached = KingSquare[colour - 1];
-  if (OnBoard(cached.File, cached.Rank)) {
-    const TSquare& s = At(cached.File, cached.Rank);
-    if (s.Kind == kKing && s.Colour == colour) return cached;
+  // A hand-made board may hold two kings of a side: the one found last time stays.
+  if ((kings & (kings - 1)) != 0 && OnBoard(cached.File, cached.Rank) &&
+      (kings & Bit(Index(cached.File, cached.Rank))) != 0)
+    return Index(cached.File, cached.Rank);
+  const int at = std::countr_zero(kings);
+  cached = TSquareRef{FileOf(at), RankOf(at)};
+  return at;
+}
+
+bool TChessPosition::SliderOnRays(int at, int firstRay, uint64_t sliders, uint64_t occupied) const {
+  if ((kAttackSets.Lines[at][firstRay == 0 ? 0 : 1] & sliders) == 0) return false;
+  for (int ray = firstRay; ray < firstRay + 4; ++ray) {
+    if ((kAttackSets.Ray[at][ray] & sliders) == 0) continue;
+    if (sliders & Bit(NearestOnRay(at, ray, occupied))) return true;
   }
-  for (int i = 0; i < 64; ++i) {
-    if (Board[i].Kind == kKing && Board[i].Colour == colour) {
-      cached = TSquareRef{i % 8 + 1, i / 8 + 1};
-      return cached;
-    }
-  }
-  CtError().RaiseCtError("9---Logic Error", 999, 5019);
+  return false;
 }
 
 bool TChessPosition::IsKingAttacked(int colour, bool list) {
-  const TSquareRef king = FindKing(colour);
-  const int at = Index(king.File, king.Rank);
+  if (list) return ListKingAttackers(colour);
+  AttackerCount = 0;
+  const int at = KingIndex(colour);
+  const uint64_t theirs = Sets.ByColour[(3 - colour) % 3];
+  if (kAttackSets.Knight[at] & Sets.ByKind[kKnight] & theirs) return true;
+  if (kAttackSets.King[at] & Sets.ByKind[kKing] & theirs) return true;
+  if (kAttackSets.PawnFrom[(3 - colour) % 3][at] & Sets.ByKind[kPawn] & theirs) return true;
+  const uint64_t occupied = Sets.ByColour[kWhite] | Sets.ByColour[kBlack];
+  const uint64_t queens = Sets.ByKind[kQueen];
+  return SliderOnRays(at, 0, (Sets.ByKind[kBishop] | queens) & theirs, occupied) ||
+         SliderOnRays(at, kFirstStraightRay, (Sets.ByKind[kRook] | queens) & theirs, occupied);
+}
+
+bool TChessPosition::ListKingAttackers(int colour) {
+  const int at = KingIndex(colour);
   const uint8_t attacker = static_cast<uint8_t>(3 - colour);
   AttackerCount = 0;
   bool found = false;
-  // Records an attacker; without a list the first one answers.
   auto note = [&](uint8_t kind, int index) {
     found = true;
-    if (!list) return true;
     if (AttackerCount < kMaxAttackers)
       Attackers[AttackerCount] = {kind, FileOf(index), RankOf(index)};
     ++AttackerCount;
-    return false;
   };
   for (int ray = 0; ray < 8; ++ray) {
     const uint8_t slider = ray < kFirstStraightRay ? kBishop : kRook;
@@ -652,16 +768,14 @@ bool TChessPosition::IsKingAttacked(int colour, bool list) {
       const int index = kGeometry.Ray[at][ray][i];
       const TSquare& s = Board[index];
       if (s.Kind == kEmpty) continue;
-      if (s.Colour == attacker && (s.Kind == kQueen || s.Kind == slider) && note(s.Kind, index))
-        return true;
+      if (s.Colour == attacker && (s.Kind == kQueen || s.Kind == slider)) note(s.Kind, index);
       break;
     }
   }
   for (int ray = kFirstStraightRay; ray < 8; ++ray) {
     if (kGeometry.RayLength[at][ray] == 0) continue;
     const int index = kGeometry.Ray[at][ray][0];
-    if (Board[index].Kind == kKing && Board[index].Colour == attacker && note(kKing, index))
-      return true;
+    if (Board[index].Kind == kKing && Board[index].Colour == attacker) note(kKing, index);
   }
   // A pawn attacks forward diagonally: a white one stands a rank below the king.
   const int pawnStep = attacker == kWhite ? -1 : 1;
@@ -671,12 +785,11 @@ bool TChessPosition::IsKingAttacked(int colour, bool list) {
     const TSquare& s = Board[index];
     if (s.Colour != attacker) continue;
     const bool hits = s.Kind == kKing || (s.Kind == kPawn && kDiagonalSteps[ray][0] == pawnStep);
-    if (hits && note(s.Kind, index)) return true;
+    if (hits) note(s.Kind, index);
   }
   for (int i = 0; i < kGeometry.KnightCount[at]; ++i) {
     const int index = kGeometry.Knight[at][i];
-    if (Board[index].Kind == kKnight && Board[index].Colour == attacker && note(kKnight, index))
-      return true;
+    if (Board[index].Kind == kKnight && Board[index].Colour == attacker) note(kKnight, index);
   }
   return found;
 }
@@ -686,9 +799,11 @@ bool TChessPosition::IsKingAttacked(int colour, bool list) {
 bool TChessPosition::TrialKeepsKingSafe(MoveRecord& m, int colour) {
   TSquare saved[64];
   std::copy(Board, Board + 64, saved);
+  const TPieceSets savedSets = Sets;
   ApplyMove(m);
   const bool safe = !IsKingAttacked(colour, false);
   std::copy(saved, saved + 64, Board);
+  Sets = savedSets;
   return safe;
 }
 
@@ -738,26 +853,24 @@ bool TChessPosition::CanAnswerCheckOn(int32_t file, int32_t rank, int colour) {
 }
 
 bool TChessPosition::IsMate(int colour) {
-  TSquareRef king;
-  for (int i = 0; i < 64 && king.File == 0; ++i)
-    if (Board[i].Kind == kKing && Board[i].Colour == colour)
-      king = TSquareRef{i % 8 + 1, i / 8 + 1};
-  if (king.File == 0) CtError().RaiseCtError("9---Logic Error", 999, 5040);
+  const uint64_t kings = Sets.ByKind[kKing] & Sets.ByColour[colour % 3];
+  if (kings == 0) CtError().RaiseCtError("9---Logic Error", 999, 5040);
+  const TSquareRef king{FileOf(std::countr_zero(kings)), RankOf(std::countr_zero(kings))};
   KingSquare[colour - 1] = king;
 
   const TSquare kingPiece = At(king.File, king.Rank);
   for (const auto& step : kEscapeSteps) {
     const int32_t rank = king.Rank + step[0], file = king.File + step[1];
     if (!OnBoard(file, rank)) continue;
-    TSquare& target = At(file, rank);
-    if (target.Kind != kEmpty && target.Colour == colour) continue;
-    const TSquare saved = target;
-    target = kingPiece;
-    At(king.File, king.Rank) = TSquare{};
+    const int target = Index(file, rank);
+    if (Board[target].Kind != kEmpty && Board[target].Colour == colour) continue;
+    const TSquare saved = Board[target];
+    Put(target, kingPiece);
+    Put(Index(king.File, king.Rank), TSquare{});
     KingSquare[colour - 1] = TSquareRef{file, rank};
     const bool attacked = IsKingAttacked(colour, false);
-    At(king.File, king.Rank) = kingPiece;
-    target = saved;
+    Put(Index(king.File, king.Rank), kingPiece);
+    Put(target, saved);
     KingSquare[colour - 1] = king;
     if (!attacked) return false;
   }
@@ -801,12 +914,14 @@ bool TChessPosition::ResolveByTrial(std::string_view text, TSquareRef& square) {
   uint8_t savedCastling[2][4];
   std::copy(&CastlingState[0][0], &CastlingState[0][0] + 8, &savedCastling[0][0]);
   TSquare savedBoard[64];
+  TPieceSets savedSets;
   for (const TSquareRef& candidate : candidates) {
     std::string trial = original;
     trial.insert(trial.begin() + 1, sameFile ? static_cast<char>('0' + candidate.Rank)
                                              : static_cast<char>('a' + candidate.File - 1));
     if (!ReadSan(trial) || !ValidateMove()) CtError().RaiseCtError("9---Logic", 666, 8324);
     std::copy(Board, Board + 64, savedBoard);
+    savedSets = Sets;
     MakeMove();
     if (CurMove.Failed && CurMove.ErrorCode == 19) {
       trial += '+';
@@ -814,6 +929,7 @@ bool TChessPosition::ResolveByTrial(std::string_view text, TSquareRef& square) {
     }
     const bool stood = !CurMove.Failed;
     std::copy(savedBoard, savedBoard + 64, Board);
+    Sets = savedSets;
     if (stood) {
       --Ply;
       StoredCount = savedStored;
@@ -836,15 +952,16 @@ bool TChessPosition::StepBy(int32_t delta) {
     const MoveRecord& m = History[n - 1];
     if (m.PieceKind == kCastling && !CastlingState[m.Side - 1][kCastled]) {
       const int32_t rookFrom = m.Castling == 1 ? 8 : 1, rookTo = m.Castling == 1 ? 6 : 4;
-      At(rookTo, m.FromRank) = At(rookFrom, m.FromRank);
-      At(rookFrom, m.FromRank) = TSquare{};
+      Put(Index(rookTo, m.FromRank), At(rookFrom, m.FromRank));
+      Put(Index(rookFrom, m.FromRank), TSquare{});
     }
     UpdateCastlingState(m, At(m.ToFile, m.ToRank));
     TSquare moving = At(m.FromFile, m.FromRank);
     if (m.Promotion != 0) moving.Kind = m.Promotion;
-    At(m.ToFile, m.ToRank) = moving;
-    At(m.FromFile, m.FromRank) = TSquare{};
-    if (m.EpCaptureSquare != 0) At(m.EpCaptureSquare % 10, m.EpCaptureSquare / 10) = TSquare{};
+    Put(Index(m.ToFile, m.ToRank), moving);
+    Put(Index(m.FromFile, m.FromRank), TSquare{});
+    if (m.EpCaptureSquare != 0)
+      Put(Index(m.EpCaptureSquare % 10, m.EpCaptureSquare / 10), TSquare{});
   }
   return true;
 }

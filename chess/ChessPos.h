@@ -87,8 +87,14 @@ class TChessPosition {
   bool GetMoveSquares(int32_t n, TSquareRef& origin, TSquareRef& destination) const;
   void CopyBoard(TSquare out[64], bool withoutMarkers) const;
 
-  TSquare& At(int32_t file, int32_t rank) { return Board[(rank - 1) * 8 + (file - 1)]; }
   const TSquare& At(int32_t file, int32_t rank) const { return Board[(rank - 1) * 8 + (file - 1)]; }
+  // The only ways to change the board from outside: they keep the piece sets
+  // that the attack test and the piece search read in step with Board.
+  void SetSquare(int32_t file, int32_t rank, TSquare s) { Put((rank - 1) * 8 + (file - 1), s); }
+  void ClearBoard();
+  // Whether the piece sets agree with Board and each side has one king (a
+  // consistency check for tests and debugging).
+  bool BoardConsistent() const;
   // Record n of the history, 1-based.
   const MoveRecord& HistoryRecord(int32_t n) const { return History[n - 1]; }
 
@@ -99,6 +105,7 @@ class TChessPosition {
   TAttacker Attackers[kMaxAttackers];
   int32_t CandidateCount = 0;
   TSquareRef Candidates[kMaxCandidates];
+  // Read freely; change only through SetSquare and ClearBoard.
   TSquare Board[64];
   TSquare BackupBoard[64];
   uint8_t CastlingState[2][4] = {};  // [side - 1][kCastled..kHRookMoved]
@@ -107,6 +114,14 @@ class TChessPosition {
   TSquareRef KingSquare[2];
 
  private:
+  // Bit n stands for Board[n]: the squares of each colour's pieces and of
+  // each kind's pieces (both colours). Empty squares and en-passant markers
+  // are in no set.
+  struct TPieceSets {
+    uint64_t ByColour[3] = {};
+    uint64_t ByKind[8] = {};
+  };
+
   struct TCandidateList {
     int32_t Count = 0;
     TSquareRef Squares[kMaxCandidates];
@@ -128,7 +143,16 @@ class TChessPosition {
   // Moves the pieces of a validated move on the board (no checks, no backup).
   void ApplyMove(MoveRecord& m);
   void UpdateCastlingState(const MoveRecord& m, const TSquare& captured);
-  TSquareRef FindKing(int colour);
+  void Put(int index, TSquare s);
+  void RebuildPieceSets();
+  // Board index of colour's king; raises when it has none.
+  int KingIndex(int colour);
+  bool SliderOnRays(int at, int firstRay, uint64_t sliders, uint64_t occupied) const;
+  // The attack test that lists every attacker, in the order the mate test expects.
+  bool ListKingAttackers(int colour);
   bool TrialKeepsKingSafe(MoveRecord& m, int colour);
   bool CanAnswerCheckOn(int32_t file, int32_t rank, int colour);
+
+  TPieceSets Sets;
+  TPieceSets BackupSets;
 };

@@ -10,7 +10,8 @@ namespace {
 
 constexpr std::size_t kShortString = 255;
 int pendingIoResult = 0;
-std::unique_ptr<CtErrorRec> errorObject;
+// One per thread, so that games replayed side by side keep their own errors.
+thread_local std::unique_ptr<CtErrorRec> errorObject;
 
 }  // namespace
 

@@ -16,7 +16,9 @@ class TFallbackDialogs final : public Dialogs {
 };
 
 TFallbackDialogs fallback;
-Dialogs* current = &fallback;
+// Each thread answers through its own: the batch tool runs checks on several
+// threads, each reporting into its own buffer.
+thread_local Dialogs* current = &fallback;
 
 }  // namespace
 

@@ -20,11 +20,7 @@ namespace {
 std::string programFile;
 std::string fallbackDir;
 
-bool AccessWritable(const std::string& dir) {
-  return access(dir.c_str(), W_OK) == 0;
-}
-
-TDirWritableTest dirWritable = AccessWritable;
+TDirWritableTest dirWritable = MayWriteProgramFiles;
 
 std::string ExportKey(int r, int c) {
   return {static_cast<char>('0' + r + 1), static_cast<char>('0' + c + 1)};
@@ -78,6 +74,12 @@ std::string DefaultExportTitle(int entry) {
   return "Export&" + std::to_string(entry);
 }
 
+bool MayWriteProgramFiles(const std::string& dir) {
+  if (dir.empty() || access(dir.c_str(), W_OK) != 0) return false;
+  std::error_code ec;
+  return !fs::exists(fs::path(dir) / kInstalledMarkerFile, ec);
+}
+
 void SetProgramFile(const std::string& path) {
   programFile = path;
 }
@@ -110,7 +112,7 @@ std::string SettingsFallbackDir() {
 }
 
 void SetDirWritableTest(TDirWritableTest test) {
-  dirWritable = test ? test : AccessWritable;
+  dirWritable = test ? test : MayWriteProgramFiles;
 }
 
 std::string IniFileName() {

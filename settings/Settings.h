@@ -42,8 +42,15 @@ std::string ProgramDir();
 // (the default): $XDG_CONFIG_HOME, or ~/.config, followed by "/korvane".
 void SetSettingsFallbackDir(const std::string& dir);
 std::string SettingsFallbackDir();
+// The file that the install puts in the program's directory: an installed
+// program keeps its settings and work files in the user's directories, even
+// for a user (root) who could write beside it.
+inline constexpr char kInstalledMarkerFile[] = "korvane.installed";
+// Whether the program may write its own files in dir: dir is writable and
+// holds no installed marker.
+bool MayWriteProgramFiles(const std::string& dir);
 // Decides whether a directory may be written; nullptr restores the default,
-// access(W_OK).
+// MayWriteProgramFiles.
 using TDirWritableTest = bool (*)(const std::string& dir);
 void SetDirWritableTest(TDirWritableTest test);
 

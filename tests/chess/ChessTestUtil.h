@@ -42,7 +42,7 @@ inline std::string Snapshot(const TChessPosition& pos) {
 // by the flags alone, so a hand-made board never castles.
 inline void PlacePieces(TChessPosition& pos, const std::string& pieces) {
   pos.ResetPosition(true);
-  for (TSquare& s : pos.Board) s = TSquare{};
+  pos.ClearBoard();
   for (auto& side : pos.CastlingState) side[kKingMoved] = 1;
   std::istringstream in(pieces);
   uint8_t colour = kWhite;
@@ -53,7 +53,7 @@ inline void PlacePieces(TChessPosition& pos, const std::string& pieces) {
       pos.Ply = pos.StoredCount = 1;  // as after a white move
     } else {
       const auto kind = static_cast<uint8_t>(std::string("PNBRQK").find(w[0]) + 1);
-      pos.At(w[1] - 'a' + 1, w[2] - '0') = TSquare{kind, colour, 0};
+      pos.SetSquare(w[1] - 'a' + 1, w[2] - '0', TSquare{kind, colour, 0});
     }
   }
 }
@@ -69,6 +69,8 @@ inline void CheckLine(const TLineCase& c) {
   for (std::string token; code == 0 && in >> token; ++played) {
     before = Snapshot(pos);
     code = Play(pos, token);
+    // the piece sets the attack test reads must follow every move, kept or undone
+    EXPECT_TRUE(pos.BoardConsistent()) << token;
   }
   EXPECT_EQ(code, c.Code);
   std::string rest;

@@ -102,6 +102,24 @@ TEST_F(SettingsTest, ReadOnlyProgramDirUsesFallback) {
   EXPECT_TRUE(ReadFileBytes(Fallback()).starts_with("[Board]\r\nflutter=8\r\n"));
 }
 
+// An installed program's directory, writable or not, keeps no settings: with
+// the install's marker in it, saving goes to the user's config directory.
+TEST_F(SettingsTest, InstalledProgramDirUsesFallbackEvenWhenWritable) {
+  IniValueRec rec;
+  LoadSettings(rec);
+  EXPECT_TRUE(MayWriteProgramFiles(Bin()));
+  EXPECT_EQ(SettingsWriteFileName(), Ini());
+  WriteFileBytes(Bin() + "/" + kInstalledMarkerFile, "");
+  EXPECT_FALSE(MayWriteProgramFiles(Bin()));
+  EXPECT_FALSE(MayWriteProgramFiles(dir_.File("missing")));
+  EXPECT_EQ(SettingsWriteFileName(), Fallback());
+  rec.Flutter = 6;
+  ASSERT_TRUE(SaveSettings(rec));
+  EXPECT_FALSE(fs::exists(Ini()));
+  LoadSettings(rec);
+  EXPECT_EQ(rec.Flutter, 6) << "read back from the user's directory";
+}
+
 TEST_F(SettingsTest, FileNamesFollowProgramAndXdgConfigDir) {
   SetProgramFile("/opt/k.d/Korvane.exe");
   EXPECT_EQ(IniFileName(), "/opt/k.d/Korvane.ini");
