@@ -13,6 +13,7 @@ enum THelpContext : int {
   kHelpRepair = 10,
   kHelpEditor = 20,
   kHelpFiles = 30,
+  kHelpRecovery = 35,
   kHelpExportDirectory = 31,
   kHelpExportFileName = 32,
   kHelpExportTitle = 33,

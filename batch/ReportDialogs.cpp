@@ -1,6 +1,8 @@
 #include "batch/ReportDialogs.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "stream/TxFlows.h"
 #include "stream/TxStream.h"
@@ -58,9 +60,28 @@ bool TReportDialogs::SaveFileName(TFileDialogRequest&) {
   return false;
 }
 
+int RemoveStaleBatchDirs() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(fs::temp_directory_path(ec), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (it->path().filename().string().rfind("korvane-batch-", 0) != 0) continue;
+    // A directory without its lock file is one that is just being set up.
+    const fs::path lock = it->path() / "lock";
+    if (fs::exists(lock, ec) && !IsHeldByAnyone(lock.string())) stale.push_back(it->path());
+  }
+  int removed = 0;
+  for (const fs::path& dir : stale) removed += fs::remove_all(dir, ec) > 0 ? 1 : 0;
+  return removed;
+}
+
 TBatchWorkDir::TBatchWorkDir() {
   ClearWorkFileNames();
   if (Path().empty()) return;
+  RemoveStaleBatchDirs();
+  // Locked before it gets its name, so that no other run ever sees it unlocked.
+  if (lock_.Hold(dir_.File("lock.new"))) std::rename(dir_.File("lock.new").c_str(), dir_.File("lock").c_str());
   BulletFileName = dir_.File("~korvane.bullet.file.batch.tmp");
   OutputFileName = dir_.File("~korvane.reorg.file.batch.tmp");
 }

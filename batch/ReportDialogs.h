@@ -43,7 +43,9 @@ class TReportDialogs : public Dialogs {
 };
 
 // A fresh temporary directory holding the bullet and reorganisation files of
-// this run (their names are set here), removed with them at destruction.
+// this run (their names are set here), removed with them at destruction. A run
+// that is killed cannot remove its directory; the next run removes every such
+// directory whose lock file no running program holds.
 class TBatchWorkDir {
  public:
   TBatchWorkDir();
@@ -55,7 +57,12 @@ class TBatchWorkDir {
 
  private:
   TScratchDir dir_{"korvane-batch"};
+  TWorkFileLock lock_;
 };
+
+// Removes the work directories of killed batch runs from the temporary
+// directory; the number removed.
+int RemoveStaleBatchDirs();
 
 // Converts fileName into the work file of dir, as Open does, and maps it. Null,
 // after a line on stderr naming the command, when that fails.
