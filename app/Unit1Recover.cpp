@@ -6,6 +6,7 @@
 #include <QDateTime>
 
 #include "app/HelpForm.h"
+#include "app/PageEditor.h"
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
 #include "stream/Recovery.h"

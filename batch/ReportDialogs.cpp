@@ -1,5 +1,9 @@
 #include "batch/ReportDialogs.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -66,28 +70,44 @@ int RemoveStaleBatchDirs() {
   std::vector<fs::path> stale;
   for (fs::directory_iterator it(fs::temp_directory_path(ec), ec), end; !ec && it != end;
        it.increment(ec)) {
-    if (it->path().filename().string().rfind("korvane-batch-", 0) != 0) continue;
-    // A directory without its lock file is one that is just being set up.
-    const fs::path lock = it->path() / "lock";
-    if (fs::exists(lock, ec) && !IsHeldByAnyone(lock.string())) stale.push_back(it->path());
+    const std::string name = it->path().filename().string();
+    if (name.rfind("korvane-batch-", 0) != 0 || it->path().extension() != ".lock") continue;
+    if (!IsHeldByAnyone(it->path().string())) stale.push_back(it->path());
   }
   int removed = 0;
-  for (const fs::path& dir : stale) removed += fs::remove_all(dir, ec) > 0 ? 1 : 0;
+  for (const fs::path& lock : stale) {
+    fs::path dir = lock;
+    dir.replace_extension();
+    fs::remove_all(dir, ec);
+    removed += fs::remove(lock, ec) ? 1 : 0;
+  }
   return removed;
 }
 
 TBatchWorkDir::TBatchWorkDir() {
   ClearWorkFileNames();
-  if (Path().empty()) return;
   RemoveStaleBatchDirs();
-  // Locked before it gets its name, so that no other run ever sees it unlocked.
-  if (lock_.Hold(dir_.File("lock.new"))) std::rename(dir_.File("lock.new").c_str(), dir_.File("lock").c_str());
-  BulletFileName = dir_.File("~korvane.bullet.file.batch.tmp");
-  OutputFileName = dir_.File("~korvane.reorg.file.batch.tmp");
+  std::error_code ec;
+  std::string pattern = (std::filesystem::temp_directory_path(ec) / "korvane-batch-XXXXXX.lock").string();
+  int fd = ::mkstemps(pattern.data(), 5);
+  if (fd < 0) return;
+  ::close(fd);
+  lockName_ = pattern;
+  // The lock file stands for the directory: it is there before the directory
+  // and goes after it, so a directory is never seen without its lock file.
+  const std::string dir = pattern.substr(0, pattern.size() - 5);
+  if (!lock_.Hold(lockName_) || ::mkdir(dir.c_str(), 0700) != 0) return;
+  path_ = dir;
+  BulletFileName = path_ + "/~korvane.bullet.file.batch.tmp";
+  OutputFileName = path_ + "/~korvane.reorg.file.batch.tmp";
 }
 
 TBatchWorkDir::~TBatchWorkDir() {
   ClearWorkFileNames();
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  if (!lockName_.empty()) std::filesystem::remove(lockName_, ec);
+  lock_.Release();
 }
 
 std::unique_ptr<TFStreamTxStr> ConvertForBatch(const char* command, const TBatchWorkDir& dir,

@@ -147,8 +147,8 @@ TEST_F(PackedFilesTest, FailedSaveLeavesThePackedFileAlone) {
     EXPECT_EQ(ReadFileBytes(packed), old);
     EXPECT_EQ(work->CurrentPage(), 2);
     EXPECT_FALSE(fs::exists(temp));
-    // in.pgn, old.pgc and the bullet file: no temporary file was left.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 3);
+    // in.pgn, old.pgc, the bullet file and its map file: no temporary file was left.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 4);
   }
 }
 
