@@ -88,7 +88,8 @@ TBatchWorkDir::TBatchWorkDir() {
   ClearWorkFileNames();
   RemoveStaleBatchDirs();
   std::error_code ec;
-  std::string pattern = (std::filesystem::temp_directory_path(ec) / "korvane-batch-XXXXXX.lock").string();
+  std::string pattern =
+      (std::filesystem::temp_directory_path(ec) / "korvane-batch-XXXXXX.lock").string();
   int fd = ::mkstemps(pattern.data(), 5);
   if (fd < 0) return;
   ::close(fd);

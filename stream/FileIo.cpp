@@ -12,7 +12,7 @@ namespace {
 
 int64_t writeBudget = -1;
 int64_t writeCalls = 0;
-int64_t failingCall = 0;  // the writeCalls value whose call fails; 0 for none
+int64_t failingCall = 0;   // the writeCalls value whose call fails; 0 for none
 int64_t crashingCall = 0;  // the writeCalls value whose call ends the process
 
 // Counts one write call; false (EIO) for the call a test chose to fail.

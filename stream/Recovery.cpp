@@ -162,7 +162,8 @@ bool ParseRecoveryMap(const std::string& text, TRecoveryMap& map) {
     size_t b = a == std::string::npos ? a : line.find(' ', a + 1);
     if (b == std::string::npos) return false;
     uint64_t offset = 0, length = 0, games = 0;
-    if (!ParseNumber(line.substr(0, a), offset) || !ParseNumber(line.substr(a + 1, b - a - 1), length) ||
+    if (!ParseNumber(line.substr(0, a), offset) ||
+        !ParseNumber(line.substr(a + 1, b - a - 1), length) ||
         !ParseNumber(line.substr(b + 1), games))
       return false;
     if (offset > static_cast<uint64_t>(std::numeric_limits<int64_t>::max() / 2) ||
@@ -211,20 +212,24 @@ std::vector<TStaleWorkFile> FindRecoverableWorkFiles(const std::string& dir) {
     stale.Bullet = bullet;
     stale.MapFile = MapFileNameOf(bullet);
     if (!ReadRecoveryMapFile(stale.MapFile, stale.Map)) continue;
-    stale.Reorg = (it->path().parent_path() / (kReorgPrefix + DigitsOf(name, kBulletPrefix) + ".tmp")).string();
+    stale.Reorg =
+        (it->path().parent_path() / (kReorgPrefix + DigitsOf(name, kBulletPrefix) + ".tmp"))
+            .string();
     auto time = fs::last_write_time(it->path(), ec);
-    stale.ModifiedAt = ec ? 0 : std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+    stale.ModifiedAt =
+        ec ? 0 : std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
     found.push_back(std::move(stale));
   }
-  std::stable_sort(found.begin(), found.end(), [](const TStaleWorkFile& a, const TStaleWorkFile& b) {
-    return a.ModifiedAt > b.ModifiedAt;
-  });
+  std::stable_sort(
+      found.begin(), found.end(),
+      [](const TStaleWorkFile& a, const TStaleWorkFile& b) { return a.ModifiedAt > b.ModifiedAt; });
   return found;
 }
 
 void DeleteWorkFileSet(const TStaleWorkFile& stale) {
   std::error_code ec;
-  for (const std::string& name : {stale.Bullet, stale.MapFile, stale.MapFile + ".new", stale.Reorg}) {
+  for (const std::string& name :
+       {stale.Bullet, stale.MapFile, stale.MapFile + ".new", stale.Reorg}) {
     if (!name.empty() && !IsHeldByAnyone(name)) fs::remove(name, ec);
   }
 }
@@ -283,7 +288,8 @@ int DeleteStaleWorkFiles(const std::string& dir) {
     const std::string name = path.filename().string();
     const std::string full = path.string();
     bool remove = false;
-    if (name.rfind(kBulletPrefix, 0) == 0 && (EndsWith(name, ".map") || EndsWith(name, ".map.new"))) {
+    if (name.rfind(kBulletPrefix, 0) == 0 &&
+        (EndsWith(name, ".map") || EndsWith(name, ".map.new"))) {
       // A map file goes with its bullet file: kept while that is held or recoverable.
       std::string digits = DigitsOf(name, kBulletPrefix);
       std::string bullet = (path.parent_path() / (kBulletPrefix + digits + ".tmp")).string();
@@ -291,8 +297,8 @@ int DeleteStaleWorkFiles(const std::string& dir) {
       remove = EndsWith(name, ".map") ? !bulletThere : !IsHeldByAnyone(bullet);
     } else if (!IsHeldByAnyone(full)) {
       TRecoveryMap map;
-      bool recoverable = name.rfind(kBulletPrefix, 0) == 0 &&
-                         ReadRecoveryMapFile(MapFileNameOf(full), map);
+      bool recoverable =
+          name.rfind(kBulletPrefix, 0) == 0 && ReadRecoveryMapFile(MapFileNameOf(full), map);
       remove = !recoverable;
     }
     if (remove && fs::remove(path, ec)) ++deleted;

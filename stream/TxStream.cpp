@@ -1,5 +1,7 @@
 #include "stream/TxStream.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,8 +12,6 @@
 #include "settings/Dialogs.h"
 #include "stream/Recovery.h"
 #include "stream/TxFlows.h"
-
-#include <sys/stat.h>
 
 std::string BulletFileName;
 std::string OutputFileName;

@@ -41,8 +41,8 @@ void Require(bool condition) {
 // Kept alive to the very end: the clean-up at exit still needs the name.
 const std::string& WorkDir() {
   static const std::string* dir = [] {
-    auto* pattern = new std::string(
-        (std::filesystem::temp_directory_path() / "korvane-fuzz-XXXXXX").string());
+    auto* pattern =
+        new std::string((std::filesystem::temp_directory_path() / "korvane-fuzz-XXXXXX").string());
     Require(::mkdtemp(pattern->data()) != nullptr);
     std::atexit([] { std::filesystem::remove_all(WorkDir()); });
     return pattern;

@@ -122,7 +122,10 @@ struct TChange {
 std::vector<TChange> WorkFileChanges() {
   return {
       {"commit in place", PreparePage2,
-       [](auto& s) { std::string t = Record("P", 5); return s->WritePage(t) > 0; }},
+       [](auto& s) {
+         std::string t = Record("P", 5);
+         return s->WritePage(t) > 0;
+       }},
       {"commit into a gap", PrepareGap,
        [](auto& s) {
          std::string t = Record("Q", 2000);
@@ -132,7 +135,10 @@ std::vector<TChange> WorkFileChanges() {
          return ok;
        }},
       {"commit at the end", PreparePage2,
-       [](auto& s) { std::string t = Record("E", 14000); return s->WritePage(t) > 0; }},
+       [](auto& s) {
+         std::string t = Record("E", 14000);
+         return s->WritePage(t) > 0;
+       }},
       {"add page", PreparePage2, [](auto& s) { return s->AddPage() > 0; }},
   };
 }
@@ -222,7 +228,8 @@ TEST_F(RecoveryTest, ACrashAtEveryWriteCallLeavesOldOrNew) {
     const int64_t calls = WriteCallCount() - first;
     const TPages after = PagesOf(*s);
     s.reset();
-    const std::string saved = fs::exists(dir.File("out.pgn")) ? ReadFileBytes(dir.File("out.pgn")) : "";
+    const std::string saved =
+        fs::exists(dir.File("out.pgn")) ? ReadFileBytes(dir.File("out.pgn")) : "";
     ASSERT_EQ(Recover(), after) << path.Path;
     ASSERT_GT(calls, 0) << path.Path;
 
