@@ -21,6 +21,7 @@ constexpr THelpTopic kTopics[] = {
     {kHelpRepair, "repair.html"},
     {kHelpEditor, "editor.html"},
     {kHelpFiles, "files.html"},
+    {kHelpRecovery, "recovery.html"},
     {kHelpBufferSize, "buffersize.html"},
     {kHelpPaging, "paging.html"},
     {kHelpStatus, "status.html"},

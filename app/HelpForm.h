@@ -14,6 +14,7 @@ enum THelpContext : int {
   kHelpEditor = 20,
   kHelpPackConflict = 29,
   kHelpFiles = 30,
+  kHelpRecovery = 35,
   kHelpExportDirectory = 31,
   kHelpExportFileName = 32,
   kHelpExportTitle = 33,

@@ -26,6 +26,7 @@
 #include "app/StatusPanel.h"
 #include "settings/CTErrorU.h"
 #include "settings/Settings.h"
+#include "stream/Recovery.h"
 #include "stream/TxFlows.h"
 
 namespace {
@@ -108,6 +109,8 @@ void TForm1::ReleaseWorkFiles() {
   for (const std::string* name : {&BulletFileName, &OutputFileName}) {
     if (!name->empty()) std::filesystem::remove(*name, ec);
   }
+  // The map file goes with a clean end: nothing is left to recover.
+  if (!BulletFileName.empty()) std::filesystem::remove(MapFileNameOf(BulletFileName), ec);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -127,14 +130,16 @@ void TForm1::Form1Shown() {
   ResolveWorkDir();
   ClearWorkFileNames();
   InitWorkFileNames(WorkDir);
-  DeleteStaleWorkFiles(WorkDir);
   HoldWorkFiles();
+  DeleteStaleWorkFiles(WorkDir);
 
   LoadSettings(IniValue);
   OpenDialog1.InitialDir = IniValue.RecentDir;
   OpenDialog1.FilterIndex = IniValue.FilterIndex;
   SetExportCaptions();
 
+  OfferRecovery();
+  if (WorkFile) return;
   if (Setup.Params.isEmpty()) return;
   QString name = Setup.Params[0];
   // A path with spaces may arrive split into two or three parameters.

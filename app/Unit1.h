@@ -67,6 +67,8 @@ class TSelectRangeEvent : public QEvent {
   int64_t LParam;
 };
 
+struct TStaleWorkFile;
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
@@ -218,6 +220,13 @@ class TForm1 : public QMainWindow {
   void SetExportCaptions();
   void OpenPackedFile();
   void SavePackedFile();
+  // Start-up offer of the work files of an earlier run (Unit1Recover.cpp).
+  void OfferRecovery();
+  bool OpenRecovered(const TStaleWorkFile& stale);
+  void ShowRecovered(const std::string& origin);
+  // A failed reorganisation gave up the stream: the work file comes back from
+  // its map file. False when it could not.
+  bool ReopenAfterFailedReorg();
 
   TForm1Setup Setup;
 

@@ -184,6 +184,7 @@ void TForm1::TryConversion() {
     proposal.replace_filename(proposal.stem().string() + "-repaired" +
                               proposal.extension().string());
     SaveDialog1.FileName = proposal.string();
+    if (WorkFile) WorkFile->SetOrigin(SaveDialog1.FileName);
   } else {
     ShowMessage("Conversion failed");
   }
@@ -299,12 +300,17 @@ void TForm1::Button5ClickReorgBullet() {
   const int32_t bufferSize = WorkFile->BufferSize;
   TBusyScope busy(*this);
   std::unique_ptr<TFStreamTxStr> done = ReorganizeBulletFile(std::move(WorkFile));
-  if (!done) return;
+  if (!done) {
+    // The bullet file itself was not touched: it comes back as it was.
+    ReopenAfterFailedReorg();
+    return;
+  }
   done.reset();
   try {
     SwapReorgFile();
   } catch (const std::exception& e) {
     Dlg().Message(e.what(), TMsgKind::Error, TMsgButtons::Ok);
+    ReopenAfterFailedReorg();
     return;
   }
   HoldWorkFiles();

@@ -1,6 +1,12 @@
 #include "batch/ReportDialogs.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "stream/TxFlows.h"
 #include "stream/TxStream.h"
@@ -58,15 +64,51 @@ bool TReportDialogs::SaveFileName(TFileDialogRequest&) {
   return false;
 }
 
+int RemoveStaleBatchDirs() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(fs::temp_directory_path(ec), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind("korvane-batch-", 0) != 0 || it->path().extension() != ".lock") continue;
+    if (!IsHeldByAnyone(it->path().string())) stale.push_back(it->path());
+  }
+  int removed = 0;
+  for (const fs::path& lock : stale) {
+    fs::path dir = lock;
+    dir.replace_extension();
+    fs::remove_all(dir, ec);
+    removed += fs::remove(lock, ec) ? 1 : 0;
+  }
+  return removed;
+}
+
 TBatchWorkDir::TBatchWorkDir() {
   ClearWorkFileNames();
-  if (Path().empty()) return;
-  BulletFileName = dir_.File("~korvane.bullet.file.batch.tmp");
-  OutputFileName = dir_.File("~korvane.reorg.file.batch.tmp");
+  RemoveStaleBatchDirs();
+  std::error_code ec;
+  std::string pattern =
+      (std::filesystem::temp_directory_path(ec) / "korvane-batch-XXXXXX.lock").string();
+  int fd = ::mkstemps(pattern.data(), 5);
+  if (fd < 0) return;
+  ::close(fd);
+  lockName_ = pattern;
+  // The lock file stands for the directory: it is there before the directory
+  // and goes after it, so a directory is never seen without its lock file.
+  const std::string dir = pattern.substr(0, pattern.size() - 5);
+  if (!lock_.Hold(lockName_) || ::mkdir(dir.c_str(), 0700) != 0) return;
+  path_ = dir;
+  BulletFileName = path_ + "/~korvane.bullet.file.batch.tmp";
+  OutputFileName = path_ + "/~korvane.reorg.file.batch.tmp";
 }
 
 TBatchWorkDir::~TBatchWorkDir() {
   ClearWorkFileNames();
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  if (!lockName_.empty()) std::filesystem::remove(lockName_, ec);
+  lock_.Release();
 }
 
 std::unique_ptr<TFStreamTxStr> ConvertForBatch(const char* command, const TBatchWorkDir& dir,

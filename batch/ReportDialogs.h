@@ -43,7 +43,9 @@ class TReportDialogs : public Dialogs {
 };
 
 // A fresh temporary directory holding the bullet and reorganisation files of
-// this run (their names are set here), removed with them at destruction.
+// this run (their names are set here), removed with them at destruction. A run
+// that is killed cannot remove its directory; the next run removes every such
+// directory whose lock file ("<directory>.lock") no running program holds.
 class TBatchWorkDir {
  public:
   TBatchWorkDir();
@@ -51,11 +53,17 @@ class TBatchWorkDir {
   TBatchWorkDir(const TBatchWorkDir&) = delete;
   TBatchWorkDir& operator=(const TBatchWorkDir&) = delete;
   // Empty when the directory could not be made.
-  const std::string& Path() const { return dir_.Path(); }
+  const std::string& Path() const { return path_; }
 
  private:
-  TScratchDir dir_{"korvane-batch"};
+  std::string path_;
+  std::string lockName_;
+  TWorkFileLock lock_;
 };
+
+// Removes the work directories of killed batch runs from the temporary
+// directory; the number removed.
+int RemoveStaleBatchDirs();
 
 // Converts fileName into the work file of dir, as Open does, and maps it. Null,
 // after a line on stderr naming the command, when that fails.

@@ -11,6 +11,19 @@
 namespace {
 
 int64_t writeBudget = -1;
+int64_t writeCalls = 0;
+int64_t failingCall = 0;   // the writeCalls value whose call fails; 0 for none
+int64_t crashingCall = 0;  // the writeCalls value whose call ends the process
+
+// Counts one write call; false (EIO) for the call a test chose to fail.
+bool CountWriteCall() {
+  ++writeCalls;
+  if (crashingCall != 0 && writeCalls == crashingCall) ::_exit(kCrashExitCode);
+  if (failingCall == 0 || writeCalls != failingCall) return true;
+  failingCall = 0;
+  errno = EIO;
+  return false;
+}
 
 // Takes n bytes from the fault budget; false when the device is "full".
 bool SpendWriteBudget(int64_t n) {
@@ -28,6 +41,18 @@ bool SpendWriteBudget(int64_t n) {
 
 void SetWriteFaultAfter(int64_t bytes) {
   writeBudget = bytes;
+}
+
+void SetWriteFaultAtCall(int64_t n) {
+  failingCall = n > 0 ? writeCalls + n : 0;
+}
+
+void SetWriteCrashAtCall(int64_t n) {
+  crashingCall = n > 0 ? writeCalls + n : 0;
+}
+
+int64_t WriteCallCount() {
+  return writeCalls;
 }
 
 TFile::~TFile() {
@@ -106,7 +131,7 @@ int64_t TFile::ReadAt(int64_t offset, char* dst, int64_t n) const {
 }
 
 bool TFile::WriteAt(int64_t offset, const char* src, int64_t n) {
-  if (fd_ < 0) return false;
+  if (fd_ < 0 || !CountWriteCall()) return false;
   int64_t done = 0;
   while (done < n) {
     int64_t chunk = n - done;
@@ -122,11 +147,23 @@ bool TFile::WriteAt(int64_t offset, const char* src, int64_t n) {
 }
 
 bool TFile::Truncate(int64_t size) {
-  return fd_ >= 0 && ::ftruncate(fd_, size) == 0;
+  return fd_ >= 0 && CountWriteCall() && ::ftruncate(fd_, size) == 0;
 }
 
 bool TFile::Sync() {
-  return fd_ >= 0 && ::fsync(fd_) == 0;
+  return fd_ >= 0 && CountWriteCall() && ::fsync(fd_) == 0;
+}
+
+bool TFile::Lock() {
+  return fd_ >= 0 && ::flock(fd_, LOCK_SH | LOCK_NB) == 0;
+}
+
+bool IsHeldByAnyone(const std::string& name) {
+  int fd = ::open(name.c_str(), O_CLOEXEC | O_RDONLY);
+  if (fd < 0) return false;
+  bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+  ::close(fd);
+  return held;
 }
 
 bool TWorkFileLock::Hold(const std::string& name) {

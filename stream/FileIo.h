@@ -35,14 +35,29 @@ class TFile {
   bool WriteAt(int64_t offset, const char* src, int64_t n);
   bool Truncate(int64_t size);
   bool Sync();
+  // Takes a shared advisory lock (see TWorkFileLock); false when refused.
+  bool Lock();
 
  private:
   int fd_ = -1;
 };
 
+// True when a running program holds name locked (a missing file is not held).
+bool IsHeldByAnyone(const std::string& name);
+
 // A test hook that makes TFile writes fail once this many more bytes have been
 // written (a device that fills up); a negative count means never.
 void SetWriteFaultAfter(int64_t bytes);
+// A test hook that makes the nth write call from now fail once (1: the next
+// one); 0 means never. WriteAt, Truncate and Sync each count as one call.
+void SetWriteFaultAtCall(int64_t n);
+// A test hook for a crash: the nth write call from now ends the process at once
+// (_exit with kCrashExitCode) before it writes anything; 0 means never.
+inline constexpr int kCrashExitCode = 77;
+void SetWriteCrashAtCall(int64_t n);
+// The number of TFile write calls made so far, so that a test can try a fault
+// at each call of a flow in turn.
+int64_t WriteCallCount();
 
 // A work file held with a shared advisory lock while this program runs, so that
 // another instance's clean-up of stale work files passes it by.

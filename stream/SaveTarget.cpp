@@ -20,12 +20,16 @@ bool TSaveTarget::Open(const std::string& name, bool append) {
   }
   std::filesystem::path target(name);
   std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
-  std::string pattern = dir + "/.~korvane-save-XXXXXX";
+  // A save that was killed leaves its temporary file behind, unlocked; one that
+  // is still going holds its own locked.
+  DeleteUnlockedFiles(dir, kSaveTempPrefix);
+  std::string pattern = dir + "/" + kSaveTempPrefix + "XXXXXX";
   int fd = ::mkstemp(pattern.data());
   if (fd < 0) return false;
   ::close(fd);
   temp_ = pattern;
   if (!file_.Open(temp_, TOpenMode::ReadWrite)) return false;
+  file_.Lock();
   struct stat st {};
   // The saved file keeps the permissions of the file it replaces.
   mode_t mode = ::stat(name.c_str(), &st) == 0 ? (st.st_mode & 07777) : DefaultMode();
@@ -39,6 +43,7 @@ void TSaveTarget::Write(std::string_view bytes) {
 }
 
 void TSaveTarget::Flush() {
+  if (pending_.empty()) return;
   if (!file_.WriteAt(at_, pending_.data(), static_cast<int64_t>(pending_.size())))
     throw ETextFileError("#8263");
   at_ += static_cast<int64_t>(pending_.size());
@@ -46,7 +51,12 @@ void TSaveTarget::Flush() {
 }
 
 bool TSaveTarget::Commit() {
-  Flush();
+  // A failure here is a failed close: the caller says so and drops the output.
+  try {
+    Flush();
+  } catch (const ETextFileError&) {
+    return false;
+  }
   if (!file_.Sync() || !file_.Close()) return false;
   if (!append_ && std::rename(temp_.c_str(), name_.c_str()) != 0) return false;
   temp_.clear();

@@ -18,6 +18,9 @@ class ETextFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The start of the name of the temporary file a save writes beside its target.
+inline constexpr char kSaveTempPrefix[] = ".~korvane-save-";
+
 class TSaveTarget {
  public:
   TSaveTarget() = default;

@@ -13,6 +13,7 @@
 #include "pgn/StrScan.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
+#include "stream/Recovery.h"
 #include "stream/SaveTarget.h"
 
 namespace {
@@ -123,12 +124,14 @@ std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> i
              [&] { return "Error creating bullet file (" + LastErrorOf(input.get()) + ")."; });
   });
   int32_t bufferSize = input->BufferSize;
+  const std::string origin = input->FileName();
   input.reset();
   if (!ok) return nullptr;
-  return OpenBulletFile(bufferSize, pageText);
+  return OpenBulletFile(bufferSize, pageText, origin);
 }
 
-std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& pageText) {
+std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& pageText,
+                                              const std::string& origin) {
   pageText = "Open failed";
   std::unique_ptr<TFStreamTxStr> stream;
   bool ok = Guarded([&] {
@@ -136,6 +139,8 @@ std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& p
         [&] {
           stream = std::make_unique<TFStreamTxStr>(BulletFileName, "", "", TOpenMode::ReadWrite,
                                                    bufferSize);
+          stream->Journal = MapFileNameOf(BulletFileName);
+          stream->Origin = origin;
         },
         [] { return std::string("Error opening bullet file"); });
     Reported(
@@ -161,7 +166,9 @@ std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxSt
 
 void SwapReorgFile() {
   std::error_code ec;
-  if (!std::filesystem::remove(BulletFileName, ec) || ec)
+  // The rename replaces the bullet file in one step: a crash finds either the
+  // old file or the new one, never neither.
+  if (!std::filesystem::exists(BulletFileName, ec) || ec)
     throw std::runtime_error("error on delete (ref: 8442)");
   if (std::rename(OutputFileName.c_str(), BulletFileName.c_str()) != 0)
     throw std::runtime_error("error on rename (ref: 8443)");
@@ -216,6 +223,7 @@ bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& file
     const char* text = nullptr;
     int32_t length = 0;
     stream.GotoPageRaw(remembered, text, length);
+    if (mode != TSaveMode::Append) stream.SetOrigin(fileName);
   });
 }
 
@@ -242,6 +250,7 @@ std::string NewWorkFileText(const std::string& dateText) {
 
 bool CreateNewBulletFile(int32_t bufferSize, const std::string& dateText) {
   std::unique_ptr<TFStreamTxStr> stream;
+  std::remove(MapFileNameOf(BulletFileName).c_str());
   return Guarded([&] {
     Reported(
         [&] {
@@ -263,10 +272,6 @@ std::string TickDigits(uint64_t tickCount) {
 void InitWorkFileNames(const std::string& dir) {
   BulletFileName = dir + "~korvane.bullet.file." + TickDigits(TickCount()) + ".tmp";
   OutputFileName = dir + "~korvane.reorg.file." + TickDigits(TickCount()) + ".tmp";
-}
-
-int DeleteStaleWorkFiles(const std::string& dir) {
-  return DeleteUnlockedFiles(dir, "~korvane.");
 }
 
 void SetProgressHook(TProgressHook hook) {

@@ -21,7 +21,10 @@ std::unique_ptr<TFStreamTxStr> OpenInputFile(const std::string& fileName, std::s
 std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> input,
                                                 std::string& pageText);
 // Opens the bullet file read-write, builds its map and reads page 1 into pageText.
-std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& pageText);
+// The map is also kept in the bullet file's map file, naming origin (the user's
+// file it came from) for recovery.
+std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& pageText,
+                                              const std::string& origin = "");
 // Writes every page in order into the reorganisation file. The stream comes back
 // on success; nothing on failure.
 std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxStr> stream);
@@ -42,7 +45,8 @@ bool CreateNewBulletFile(int32_t bufferSize, const std::string& dateText);
 // millisecond tick count, "~korvane.bullet.file.########.tmp" and
 // "~korvane.reorg.file.########.tmp", and makes them the names in force.
 void InitWorkFileNames(const std::string& dir);
-// Deletes the "~korvane.*" files of dir that no running instance holds.
+// Deletes the "~korvane.*" files of dir that no running instance holds, apart
+// from the work files that can be recovered and their map files (see Recovery.h).
 int DeleteStaleWorkFiles(const std::string& dir);
 // The last eight digits of a tick count, as the work-file names carry them.
 std::string TickDigits(uint64_t tickCount);

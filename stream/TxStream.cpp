@@ -1,12 +1,16 @@
 #include "stream/TxStream.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
 #include "pgn/StrScan.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
+#include "stream/Recovery.h"
 #include "stream/TxFlows.h"
 
 std::string BulletFileName;
@@ -296,6 +300,8 @@ int32_t CountBullets(TFStreamText& stream, std::string_view text) {
 void TFStreamTxStr::ConvertToBulletFile() {
   Reset(true);
   if (BulletFileName.empty()) Fail("logic 8839");
+  // The map file of an earlier collection must not be taken for this one's.
+  std::remove(MapFileNameOf(BulletFileName).c_str());
   TFile out;
   if (!out.Open(BulletFileName, TOpenMode::Create)) Fail("terminating error #8363");
   int64_t at = 0;
@@ -376,6 +382,7 @@ void TFStreamTxStr::BuildPageMap() {
   Map->Compact();
   Reset(false);
   Mapped = true;
+  if (!SaveRecoveryMap()) Fail("I/O error on write");
 }
 
 int32_t TFStreamTxStr::CurrentPage() const {
@@ -454,6 +461,21 @@ int64_t TFStreamTxStr::FindFreeOffset(int32_t length) const {
   return File.Size();
 }
 
+void TFStreamTxStr::PutPage(int64_t offset, const std::string& text, int64_t sizeBefore) {
+  auto length = static_cast<int64_t>(text.size());
+  if (File.WriteAt(offset, text.data(), length) && (Journal.empty() || File.Sync())) return;
+  // A page that went past the old end leaves no partial tail behind; the old
+  // copy of a moved page was never touched.
+  if (offset + length > sizeBefore) File.Truncate(sizeBefore);
+  Fail("i/o error on bullet write");
+}
+
+// No write ever goes over bytes that a page of the map on disk (the recovery
+// map file) or in memory still uses, so neither a failed write nor a crash can
+// leave a half-written page behind. A page that grew goes into a gap or to the
+// end. A page that still fits its place is first written at the end and the
+// map pointed there; only then is it copied into its place, the map pointed
+// back and the end cut off again.
 int64_t TFStreamTxStr::WritePage(std::string& text) {
   if (!Map || Map->Count == 0) return 0;
   if (!text.empty() && (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0))
@@ -463,18 +485,28 @@ int64_t TFStreamTxStr::WritePage(std::string& text) {
   auto length = static_cast<int32_t>(text.size());
   int32_t games = text.empty() ? 0 : CountBullets(*this, text);
   TBufMapEntry& entry = Map->Entry(Map->Current);
+  const TBufMapEntry old = entry;
   int64_t sizeBefore = File.Size();
   if (sizeBefore < 0) Fail("i/o error on bullet write");
-  int64_t offset = entry.Length >= length ? entry.Offset : FindFreeOffset(length);
-  if (!File.WriteAt(offset, text.data(), length)) {
-    // A page that went past the old end leaves no partial tail behind; the old
-    // copy of a moved page was never touched.
-    if (offset + length > sizeBefore) File.Truncate(sizeBefore);
+  const bool inPlace = old.Length >= length;
+  const int64_t first = inPlace ? sizeBefore : FindFreeOffset(length);
+  if (length > 0) PutPage(first, text, sizeBefore);
+  entry = {length > 0 ? first : old.Offset, length, games};
+  if (!SaveRecoveryMap()) {
+    entry = old;
+    if (first + length > sizeBefore) File.Truncate(sizeBefore);
     Fail("i/o error on bullet write");
   }
-  entry.Offset = offset;
-  entry.Length = length;
-  entry.Games = games;
+  if (!inPlace || length == 0) return File.Size();
+  // The page is committed now; a failure from here on only leaves it at the end.
+  if (!File.WriteAt(old.Offset, text.data(), length) || (!Journal.empty() && !File.Sync()))
+    return File.Size();
+  entry.Offset = old.Offset;
+  if (!SaveRecoveryMap()) {
+    entry.Offset = first;
+    return File.Size();
+  }
+  File.Truncate(sizeBefore);
   return File.Size();
 }
 
@@ -486,7 +518,30 @@ int64_t TFStreamTxStr::AddPage() {
   } catch (const EChessException& e) {
     Fail(e.what());
   }
+  if (!SaveRecoveryMap()) {
+    Map->Entries.pop_back();
+    --Map->Count;
+    Fail("i/o error on bullet write");
+  }
   return size;
+}
+
+bool TFStreamTxStr::SaveRecoveryMap() {
+  if (Journal.empty() || !Map) return true;
+  TRecoveryMap map;
+  map.Origin = Origin;
+  map.BufferSize = BufferSize;
+  struct stat st {};
+  if (fstat(File.Fd(), &st) != 0) return false;
+  map.Inode = static_cast<uint64_t>(st.st_ino);
+  map.Current = std::clamp(Map->Current, 1, std::max(Map->Count, 1));
+  map.Entries = Map->Entries;
+  return WriteRecoveryMapFile(Journal, map);
+}
+
+void TFStreamTxStr::SetOrigin(const std::string& fileName) {
+  Origin = fileName;
+  SaveRecoveryMap();
 }
 
 void TFStreamTxStr::WriteAllPages() {
@@ -504,6 +559,6 @@ void TFStreamTxStr::WriteAllPages() {
     at += static_cast<int64_t>(text.size());
     ReportProgress(page, count);
   }
-  Reset(true);
   if (!out.Sync() || !out.Close()) Fail("I/O error on write");
+  Reset(true);
 }

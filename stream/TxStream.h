@@ -78,6 +78,8 @@ class TFStreamText {
   void Seek(int64_t position) { Pos = position; }
   int64_t FileSize() const;
   const std::string& FileName() const { return Name; }
+  // Reads up to n bytes at offset without moving the position; the count read.
+  int64_t ReadHead(int64_t offset, char* dst, int64_t n) const { return File.ReadAt(offset, dst, n); }
 
   bool Loaded = false;
   bool Mapped = false;
@@ -129,6 +131,15 @@ class TFStreamTxStr : public TFStreamText {
   int64_t AddPage();
   void WriteAllPages();
 
+  // The map file kept for recovery (see Recovery.h); empty for a stream that
+  // keeps none. Origin is the user's file name it records.
+  std::string Journal;
+  std::string Origin;
+  // Writes the map file; true when there is none to keep.
+  bool SaveRecoveryMap();
+  // Records a new origin (after Save or Save As) in the map file.
+  void SetOrigin(const std::string& fileName);
+
   const char* GameCursor = nullptr;
   bool GamesDone = false;
 
@@ -136,6 +147,9 @@ class TFStreamTxStr : public TFStreamText {
   int32_t ReadPage(int32_t page, std::string* copy, const char** raw, int32_t* length);
   void ReadMapPage(int64_t fileSize);
   int64_t FindFreeOffset(int32_t length) const;
+  // Writes a page's bytes where no page of the map on disk lies and flushes
+  // them when a map file is kept; on failure a new tail is cut off again.
+  void PutPage(int64_t offset, const std::string& text, int64_t sizeBefore);
 
   const char* TextEnd = nullptr;  // the zero that ends the loaded buffer's text
 };

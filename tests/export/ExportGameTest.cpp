@@ -139,3 +139,31 @@ TEST(ExportLaunchTest, CheckLaunchNamesTheReasonAProgramCannotStart) {
 }
 
 }  // namespace
+
+namespace {
+
+// A failure at each write call of an export: reported, and no file is left.
+TEST_F(ExportGameTest, AFailureAtEveryWriteCallIsReported) {
+  int failed = 0;
+  for (int64_t n = 1;; ++n) {
+    dialogs_.Shown.clear();
+    const int64_t first = WriteCallCount();
+    SetWriteFaultAtCall(n);
+    const TExportWrite result = WriteExportGame(kPage, 10, Out());
+    const bool injected = WriteCallCount() - first >= n;
+    SetWriteFaultAtCall(0);
+    if (!injected) {
+      EXPECT_EQ(result, TExportWrite::Written);
+      break;
+    }
+    ++failed;
+    EXPECT_EQ(result, TExportWrite::IoFailed) << "call " << n;
+    EXPECT_FALSE(fs::exists(Out())) << "call " << n;
+    ASSERT_EQ(dialogs_.Shown.size(), 1u) << "call " << n;
+    EXPECT_EQ(dialogs_.Shown[0].Text.rfind("An I/O error has occurred at ", 0), 0u);
+    fs::remove(Out());
+  }
+  EXPECT_GT(failed, 0);
+}
+
+}  // namespace

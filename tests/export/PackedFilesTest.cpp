@@ -147,8 +147,8 @@ TEST_F(PackedFilesTest, FailedSaveLeavesThePackedFileAlone) {
     EXPECT_EQ(ReadFileBytes(packed), old);
     EXPECT_EQ(work->CurrentPage(), 2);
     EXPECT_FALSE(fs::exists(temp));
-    // in.pgn, old.pgc and the bullet file: no temporary file was left.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 3);
+    // in.pgn, old.pgc, the bullet file and its map file: no temporary file was left.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 4);
   }
 }
 
@@ -210,6 +210,49 @@ TEST_F(PackedFilesTest, UnpackFailuresAreReported) {
   }
   // The line before the damaged one was fine.
   EXPECT_EQ(UnpackToTemp(lib, dir.File("damaged.pgc"), temp, 1, 1), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A failure at each write call of Save As Packed and of its append: the packed
+// file stays byte for byte, the work file still reads back, the box says so.
+TEST_F(PackedFilesTest, AFailureAtEveryWriteCallLeavesThePackedFile) {
+  const std::string packed = dir.File("old.pgc");
+  const std::string old = "~1old line\r\n";
+  for (bool append : {false, true}) {
+    int failed = 0;
+    for (int64_t n = 1;; ++n) {
+      OpenWork(london);
+      WriteFileBytes(packed, old);
+      dialogs.Shown.clear();
+      const int64_t first = WriteCallCount();
+      SetWriteFaultAtCall(n);
+      bool threw = false;
+      std::string message;  // the box shown, or the one the caller is left to show
+      try {
+        SavePacked(lib, *work, packed, append, temp);
+      } catch (const EPackedFileError& e) {
+        threw = true;
+        message = e.Shown && !dialogs.Shown.empty() ? dialogs.Shown.back().Text : e.what();
+      }
+      const bool injected = WriteCallCount() - first >= n;
+      SetWriteFaultAtCall(0);
+      if (!injected) {
+        EXPECT_FALSE(threw);
+        break;
+      }
+      ++failed;
+      EXPECT_TRUE(threw) << "call " << n;
+      EXPECT_EQ(ReadFileBytes(packed), old) << "call " << n;
+      EXPECT_FALSE(fs::exists(temp)) << "call " << n;
+      EXPECT_EQ(message, "I/O error on write. Save was incomplete (ref: 6254)") << "call " << n;
+      std::string page;
+      EXPECT_EQ(work->GotoPage(1, page), 1);
+    }
+    EXPECT_GT(failed, 0) << "append " << append;
+  }
 }
 
 }  // namespace

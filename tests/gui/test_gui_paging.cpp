@@ -100,7 +100,7 @@ class TestForm1Paging : public TGuiTest {
       QCOMPARE(c->Find<TStatusPanel>("StaticText1")->TextColor(), PanelColor::Black);
       c->Click("Button1");
     }
-    QCOMPARE(c->WorkFileCount(), 2);  // the swapped pair only
+    QCOMPARE(c->WorkFileCount(), 3);  // the swapped pair and the map file only
 
     c->Menu("Save1");
     // Page 1's games, six pasted copies of them, then the rest of the file.

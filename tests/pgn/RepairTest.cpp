@@ -73,3 +73,28 @@ TEST(RepairConversion, TataSteelGamesSurviveAsCrLf) {
 }
 
 }  // namespace
+
+// A failure at each write call of the repair copy: no copy is left, the source stays.
+TEST(RepairConversion, AFailureAtEveryWriteCallLeavesNoCopy) {
+  TTempDir dir;
+  const std::string in = dir.File("in.pgn"), out = dir.File("out.pgn");
+  const std::string source = TestData("london1851.pgn");
+  WriteFileBytes(in, source);
+  int failed = 0;
+  for (int64_t n = 1;; ++n) {
+    const int64_t first = WriteCallCount();
+    SetWriteFaultAtCall(n);
+    const bool converted = RepairConversion(in, out);
+    const bool injected = WriteCallCount() - first >= n;
+    SetWriteFaultAtCall(0);
+    if (!injected) {
+      EXPECT_TRUE(converted);
+      break;
+    }
+    ++failed;
+    EXPECT_FALSE(converted) << "call " << n;
+    EXPECT_FALSE(std::filesystem::exists(out)) << "call " << n;
+    EXPECT_EQ(ReadFileBytes(in), source);
+  }
+  EXPECT_GT(failed, 0);
+}

@@ -134,3 +134,35 @@ TEST_F(SettingsTest, FileNamesFollowProgramAndXdgConfigDir) {
 }
 
 }  // namespace
+
+namespace {
+
+// A failure at each write call of a settings save in turn: the old file stays
+// byte for byte and no temporary file is left.
+TEST_F(SettingsTest, AFailureAtEveryWriteCallKeepsTheOldFile) {
+  IniValueRec rec;
+  LoadSettings(rec);
+  ASSERT_TRUE(SaveSettings(rec));
+  const std::string old = ReadFileBytes(Ini());
+  rec.Flutter = 9;
+  int failed = 0;
+  for (int64_t n = 1;; ++n) {
+    const int64_t first = WriteCallCount();
+    SetWriteFaultAtCall(n);
+    const bool saved = SaveSettings(rec);
+    const bool injected = WriteCallCount() - first >= n;
+    SetWriteFaultAtCall(0);
+    if (!injected) {
+      EXPECT_TRUE(saved);
+      break;
+    }
+    ++failed;
+    EXPECT_FALSE(saved) << "call " << n;
+    EXPECT_EQ(ReadFileBytes(Ini()), old) << "call " << n;
+    EXPECT_EQ(std::distance(fs::directory_iterator(Bin()), {}), 1) << "call " << n;
+  }
+  EXPECT_GT(failed, 0);
+  EXPECT_NE(ReadFileBytes(Ini()), old);
+}
+
+}  // namespace
