@@ -44,7 +44,7 @@ fuzz() {
     build-fuzz/tests/fuzz/fuzz_$name -max_total_time='"$seconds"' -max_len=20000 \
       -artifact_prefix=build-fuzz/findings/$name- build-fuzz/corpus-$name $corpus \
       > build-fuzz/fuzz-$name.log 2>&1 || { tail -40 build-fuzz/fuzz-$name.log; exit 255; }
-    echo "fuzz_$name: $(grep -o "#[0-9]* *DONE.*" build-fuzz/fuzz-$name.log | tail -1)"'
+    echo "fuzz_$name: $(grep -o "Done [0-9]* runs.*" build-fuzz/fuzz-$name.log | tail -1)"'
 }
 
 case "${1:-run}" in
