@@ -217,6 +217,12 @@ class TForm1 : public QMainWindow {
   bool ReleaseList();
   void SetListControls(bool listMode);
   void ShowCurrentPageIfHidden(bool hidden);
+  // One step of Find or Replace "in file": the page on screen is committed
+  // (Stopped when that fails), the pass moves to the next page, wrapping, and
+  // shows it only when its bytes hold find (Skipped otherwise; hidden then says
+  // that the work file's current page is not the one on screen).
+  enum class TPassStep { Stopped, Skipped, Shown };
+  TPassStep NextPageHolding(int32_t& page, int32_t count, const std::string& find, bool& hidden);
   void SetExportCaptions();
   void OpenPackedFile();
   void SavePackedFile();

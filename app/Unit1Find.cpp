@@ -154,6 +154,25 @@ void TForm1::ShowCurrentPageIfHidden(bool hidden) {
   if (WorkFile->GotoPage(WorkFile->CurrentPage(), text) != 0) ShowPage(text);
 }
 
+TForm1::TPassStep TForm1::NextPageHolding(int32_t& page, int32_t count, const std::string& find,
+                                          bool& hidden) {
+  if (!CommitPage()) return TPassStep::Stopped;
+  page = page < count ? page + 1 : 1;
+  // The page's bytes tell at once whether the editor would find anything
+  // there, by the same rules; only such pages go through the editor.
+  const char* raw = nullptr;
+  int32_t length = 0;
+  if (WorkFile->GotoPageRaw(page, raw, length) != page) return TPassStep::Skipped;
+  const std::string_view bytes(raw, static_cast<size_t>(length));
+  if (SearchText(bytes, find, 0, SearchOptions) < 0) {
+    hidden = true;
+    return TPassStep::Skipped;
+  }
+  ShowPage(std::string(bytes));
+  hidden = false;
+  return TPassStep::Shown;
+}
+
 void TForm1::FindInFile(const std::string& find) {
   if (!WorkFile || !WorkFile->Map) {
     Dlg().Beep();
@@ -163,21 +182,10 @@ void TForm1::FindInFile(const std::string& find) {
   const int32_t count = WorkFile->PageCount();
   bool hidden = false;  // the current page of the work file is not the one on screen
   for (int32_t step = 0; step < count; ++step) {
+    const TPassStep next = NextPageHolding(page, count, find, hidden);
     // A page that cannot be stored keeps the user on it; the pass cannot go on.
-    if (!CommitPage()) return;
-    page = page < count ? page + 1 : 1;
-    // The page's bytes tell at once whether the editor would find anything
-    // there, by the same rules; only such pages go through the editor.
-    const char* raw = nullptr;
-    int32_t length = 0;
-    if (WorkFile->GotoPageRaw(page, raw, length) != page) continue;
-    const std::string_view bytes(raw, static_cast<size_t>(length));
-    if (SearchText(bytes, find, 0, SearchOptions) < 0) {
-      hidden = true;
-      continue;
-    }
-    ShowPage(std::string(bytes));
-    hidden = false;
+    if (next == TPassStep::Stopped) return;
+    if (next == TPassStep::Skipped) continue;
     if (FindStepInFile(find) == 1) {
       RefreshFileStatus();
       return;
@@ -286,19 +294,10 @@ void TForm1::ReplaceInFile(const std::string& find, const std::string& repl) {
   int32_t refusedPages = 0;
   bool hidden = false;
   for (int32_t step = 0; step < count; ++step) {
-    if (!CommitPage()) break;
-    page = page < count ? page + 1 : 1;
-    const char* raw = nullptr;
-    int32_t length = 0;
-    if (WorkFile->GotoPageRaw(page, raw, length) != page) continue;
-    const std::string_view bytes(raw, static_cast<size_t>(length));
+    const TPassStep next = NextPageHolding(page, count, find, hidden);
+    if (next == TPassStep::Stopped) break;
     // A page without a match would come back unchanged; it is left as it is.
-    if (SearchText(bytes, find, 0, SearchOptions) < 0) {
-      hidden = true;
-      continue;
-    }
-    ShowPage(std::string(bytes));
-    hidden = false;
+    if (next == TPassStep::Skipped) continue;
     ReplaceRefused = false;
     int r = 0;
     do {

@@ -50,10 +50,7 @@ int RunFix(const TBatchArgs& args) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (bufferSize < kMinBufferSize || bufferSize > kMaxBufferSize || bufferSize % 10000 != 0) {
-    std::fprintf(stderr, "buffer size must be a multiple of 10000 from 10000 to 900000\n");
-    return 2;
-  }
+  if (!CheckBatchBufferSize(bufferSize)) return 2;
   TReportDialogs report;
   TBatchWorkDir dir;
   try {

@@ -29,10 +29,7 @@ int RunNormalize(const TBatchArgs& args) {
     std::fprintf(stderr, "usage: korvane-batch normalize IN.pgn OUT.pgn [--buffer N]\n");
     return 2;
   }
-  if (bufferSize < kMinBufferSize || bufferSize > kMaxBufferSize || bufferSize % 10000 != 0) {
-    std::fprintf(stderr, "buffer size must be a multiple of 10000 from 10000 to 900000\n");
-    return 2;
-  }
+  if (!CheckBatchBufferSize(bufferSize)) return 2;
   TReportDialogs report;
   TBatchWorkDir work;
   auto started = std::chrono::steady_clock::now();

@@ -125,3 +125,9 @@ std::unique_ptr<TFStreamTxStr> ConvertForBatch(const char* command, const TBatch
   if (!work) std::fprintf(stderr, "%s: %s could not be converted\n", command, fileName.c_str());
   return work;
 }
+
+bool CheckBatchBufferSize(int32_t size) {
+  if (size >= kMinBufferSize && size <= kMaxBufferSize && size % 10000 == 0) return true;
+  std::fprintf(stderr, "buffer size must be a multiple of 10000 from 10000 to 900000\n");
+  return false;
+}

@@ -65,6 +65,10 @@ class TBatchWorkDir {
 // directory; the number removed.
 int RemoveStaleBatchDirs();
 
+// True for a buffer size the window accepts (a multiple of 10000 from 10000 to
+// 900000); otherwise a line on stderr says so.
+bool CheckBatchBufferSize(int32_t size);
+
 // Converts fileName into the work file of dir, as Open does, and maps it. Null,
 // after a line on stderr naming the command, when that fails.
 std::unique_ptr<TFStreamTxStr> ConvertForBatch(const char* command, const TBatchWorkDir& dir,

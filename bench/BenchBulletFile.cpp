@@ -37,33 +37,21 @@ int64_t CopyFile(const std::string& from, const std::string& to, bool sync = fal
   return total;
 }
 
-void Best(double& best, int64_t bytes, double t0) {
-  double mbps = MBps(bytes, NowSeconds() - t0);
-  if (mbps > best) best = mbps;
-}
-
 void BM_CopyInput(benchmark::State& state) {
   for (auto _ : state) {
     double t0 = NowSeconds();
     CopyFile(input, dir->File("copy.pgn"));
-    Best(bestCopy, inputBytes, t0);
+    KeepBest(bestCopy, inputBytes, t0);
   }
 }
 
 void BM_ConvertAndMap(benchmark::State& state) {
   for (auto _ : state) {
     double t0 = NowSeconds();
-    ClearWorkFileNames();
-    {
-      TFStreamTxStr in(input, dir->File("bullet.tmp"), dir->File("reorg.tmp"), TOpenMode::Read,
-                       kDefaultBufferSize);
-      in.ConvertToBulletFile();
-    }
-    TFStreamTxStr bullet(dir->File("bullet.tmp"), "", "", TOpenMode::ReadWrite, kDefaultBufferSize);
-    bullet.BuildPageMap();
-    pages = bullet.PageCount();
-    bulletBytes = bullet.FileSize();
-    Best(bestConvert, inputBytes, t0);
+    auto bullet = ConvertToWorkFile(input, *dir);
+    pages = bullet->PageCount();
+    bulletBytes = bullet->FileSize();
+    KeepBest(bestConvert, inputBytes, t0);
   }
   state.counters["pages"] = pages;
 }
@@ -72,7 +60,7 @@ void BM_CopyBullet(benchmark::State& state) {
   for (auto _ : state) {
     double t0 = NowSeconds();
     CopyFile(dir->File("bullet.tmp"), dir->File("copy.tmp"), true);
-    Best(bestBulletCopy, bulletBytes, t0);
+    KeepBest(bestBulletCopy, bulletBytes, t0);
   }
 }
 
@@ -82,7 +70,7 @@ void BM_WriteAllPages(benchmark::State& state) {
     bullet.BuildPageMap();
     double t0 = NowSeconds();
     bullet.WriteAllPages();
-    Best(bestWriteAll, bulletBytes, t0);
+    KeepBest(bestWriteAll, bulletBytes, t0);
   }
 }
 

@@ -18,11 +18,6 @@ int64_t bulletBytes = 0;
 double bestRead = 0, bestScanNoCase = 0, bestScanWhole = 0, bestList = 0;
 int64_t sink = 0;
 
-void Best(double& best, double t0) {
-  const double mbps = MBps(bulletBytes, NowSeconds() - t0);
-  if (mbps > best) best = mbps;
-}
-
 // Calls visit(page bytes) for every page, as a file-wide pass reads them.
 template <class Visit>
 void EveryPage(Visit visit) {
@@ -38,7 +33,7 @@ void BM_ReadPages(benchmark::State& state) {
   for (auto _ : state) {
     const double t0 = NowSeconds();
     EveryPage([](std::string_view page) { sink += page.size() ? page[page.size() / 2] : 0; });
-    Best(bestRead, t0);
+    KeepBest(bestRead, bulletBytes, t0);
   }
 }
 
@@ -47,7 +42,7 @@ void BM_ScanIgnoringCase(benchmark::State& state) {
   for (auto _ : state) {
     const double t0 = NowSeconds();
     EveryPage([](std::string_view page) { sink += SearchText(page, "Zukertort", 0, {}); });
-    Best(bestScanNoCase, t0);
+    KeepBest(bestScanNoCase, bulletBytes, t0);
   }
 }
 
@@ -61,7 +56,7 @@ void BM_ScanWholeWord(benchmark::State& state) {
         ++sink;
       }
     });
-    Best(bestScanWhole, t0);
+    KeepBest(bestScanWhole, bulletBytes, t0);
   }
 }
 
@@ -75,7 +70,7 @@ void BM_CollectFindList(benchmark::State& state) {
     CollectFileMatches(*work, c);
     SortByLine(list);
     sink += list.Count();
-    Best(bestList, t0);
+    KeepBest(bestList, bulletBytes, t0);
   }
 }
 
@@ -90,14 +85,8 @@ int main(int argc, char** argv) {
   TBenchDir dir;
   const std::string input = dir.File("big.pgn");
   WriteRepeatedCollection(input, kFileBytes);
-  ClearWorkFileNames();
-  {
-    TFStreamTxStr in(input, dir.File("bullet.tmp"), dir.File("reorg.tmp"), TOpenMode::Read,
-                     kDefaultBufferSize);
-    in.ConvertToBulletFile();
-  }
-  TFStreamTxStr bullet(dir.File("bullet.tmp"), "", "", TOpenMode::ReadWrite, kDefaultBufferSize);
-  bullet.BuildPageMap();
+  auto converted = ConvertToWorkFile(input, dir);
+  TFStreamTxStr& bullet = *converted;
   work = &bullet;
   bulletBytes = bullet.FileSize();
   benchmark::Initialize(&argc, argv);

@@ -50,24 +50,10 @@ void WriteSpoiledCollection(const std::string& path, int64_t minBytes) {
 }
 
 std::unique_ptr<TFStreamTxStr> FreshWorkFile() {
-  ClearWorkFileNames();
-  const std::string bullet = dir->File("bullet.tmp");
-  {
-    TFStreamTxStr in(input, bullet, dir->File("reorg.tmp"), TOpenMode::Read, kDefaultBufferSize);
-    in.ConvertToBulletFile();
-  }
-  auto work =
-      std::make_unique<TFStreamTxStr>(bullet, "", "", TOpenMode::ReadWrite, kDefaultBufferSize);
-  work->BuildPageMap();
-  return work;
+  return ConvertToWorkFile(input, *dir);
 }
 
 std::unique_ptr<TFStreamTxStr> shared;
-
-void Best(double& best, double t0) {
-  const double mbps = MBps(bulletBytes, NowSeconds() - t0);
-  if (mbps > best) best = mbps;
-}
 
 // The plain scan: every page read and every byte looked at once (its bullets counted).
 void BM_PlainScan(benchmark::State& state) {
@@ -82,7 +68,7 @@ void BM_PlainScan(benchmark::State& state) {
            ++at)
         ++sink;
     }
-    Best(bestRead, t0);
+    KeepBest(bestRead, bulletBytes, t0);
   }
 }
 
@@ -93,7 +79,7 @@ void BM_CheckAllPages(benchmark::State& state) {
   for (auto _ : state) {
     const double t0 = NowSeconds();
     found[nn] = CheckAllPages(*shared, nn);
-    Best(bestCheck[nn], t0);
+    KeepBest(bestCheck[nn], bulletBytes, t0);
   }
 }
 
@@ -101,7 +87,7 @@ void BM_Save(benchmark::State& state) {
   for (auto _ : state) {
     const double t0 = NowSeconds();
     SaveOrAppend(*shared, TSaveMode::Save, dir->File("saved.pgn"), true);
-    Best(bestSave, t0);
+    KeepBest(bestSave, bulletBytes, t0);
   }
 }
 
@@ -114,7 +100,7 @@ void BM_FixTwoMacrosThenSave(benchmark::State& state) {
     const double t0 = NowSeconds();
     replaced = ApplyReplaceMacro(*work, 19).Replaced + ApplyReplaceMacro(*work, 13).Replaced;
     SaveOrAppend(*work, TSaveMode::Save, dir->File("fixed.pgn"), true);
-    Best(bestFix, t0);
+    KeepBest(bestFix, bulletBytes, t0);
   }
 }
 

@@ -19,17 +19,12 @@ TPackingLibrary* library = nullptr;
 int64_t plainBytes = 0, packedBytes = 0;
 double bestSave = 0, bestPack = 0, bestUnpack = 0;
 
-void Best(double& best, double t0) {
-  const double mbps = MBps(plainBytes, NowSeconds() - t0);
-  if (mbps > best) best = mbps;
-}
-
 void BM_PlainSave(benchmark::State& state) {
   for (auto _ : state) {
     const double t0 = NowSeconds();
     if (!SaveOrAppend(*work, TSaveMode::Save, dir->File("plain.pgn"), true))
       state.SkipWithError("save failed");
-    Best(bestSave, t0);
+    KeepBest(bestSave, plainBytes, t0);
     plainBytes = static_cast<int64_t>(std::filesystem::file_size(dir->File("plain.pgn")));
   }
 }
@@ -38,7 +33,7 @@ void BM_SavePacked(benchmark::State& state) {
   for (auto _ : state) {
     const double t0 = NowSeconds();
     SavePacked(*library, *work, dir->File("packed.pgc"), false, dir->File(kPackedTempFile));
-    Best(bestPack, t0);
+    KeepBest(bestPack, plainBytes, t0);
     packedBytes = static_cast<int64_t>(std::filesystem::file_size(dir->File("packed.pgc")));
   }
 }
@@ -48,7 +43,7 @@ void BM_UnpackToTemp(benchmark::State& state) {
     const double t0 = NowSeconds();
     UnpackToTemp(*library, dir->File("packed.pgc"), dir->File(kPackedTempFile), 1,
                  kDefaultMaximumGames);
-    Best(bestUnpack, t0);
+    KeepBest(bestUnpack, plainBytes, t0);
   }
 }
 

@@ -67,3 +67,21 @@ double NowSeconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
+
+void KeepBest(double& best, int64_t bytes, double t0) {
+  const double mbps = MBps(bytes, NowSeconds() - t0);
+  if (mbps > best) best = mbps;
+}
+
+std::unique_ptr<TFStreamTxStr> ConvertToWorkFile(const std::string& input, const TBenchDir& dir,
+                                                 int32_t bufferSize) {
+  ClearWorkFileNames();
+  const std::string bullet = dir.File("bullet.tmp");
+  {
+    TFStreamTxStr in(input, bullet, dir.File("reorg.tmp"), TOpenMode::Read, bufferSize);
+    in.ConvertToBulletFile();
+  }
+  auto work = std::make_unique<TFStreamTxStr>(bullet, "", "", TOpenMode::ReadWrite, bufferSize);
+  work->BuildPageMap();
+  return work;
+}

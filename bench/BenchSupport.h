@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "stream/FileIo.h"
+#include "stream/TxStream.h"
 
 // A directory under the system's temporary directory, removed at destruction.
 class TBenchDir : public TScratchDir {
@@ -28,3 +30,8 @@ bool EvictFromCache(const std::string& path);
 double MBps(int64_t bytes, double seconds);
 // Monotonic seconds.
 double NowSeconds();
+// best becomes bytes over the seconds since t0, in MB/s, when that is higher.
+void KeepBest(double& best, int64_t bytes, double t0);
+// input converted into the work file bullet.tmp of dir, as Open does, with its page map.
+std::unique_ptr<TFStreamTxStr> ConvertToWorkFile(const std::string& input, const TBenchDir& dir,
+                                                 int32_t bufferSize = kDefaultBufferSize);
