@@ -31,6 +31,7 @@ constexpr THelpTopic kTopics[] = {
     {kHelpFind, "find.html"},
     {kHelpFindList, "findlist.html"},
     {kHelpPacked, "packed.html"},
+    {kHelpBoard, "board.html"},
 };
 
 QPointer<THelpForm> helpWindow;

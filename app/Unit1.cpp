@@ -22,6 +22,7 @@
 #include "app/PageEditor.h"
 #include "app/QtDialogs.h"
 #include "app/StatusPanel.h"
+#include "chess/CBrdForm.h"
 #include "settings/CTErrorU.h"
 #include "settings/Settings.h"
 #include "stream/TxFlows.h"
@@ -128,6 +129,7 @@ void TForm1::Form1Shown() {
   HoldWorkFiles();
 
   LoadSettings(IniValue);
+  TChessBoardForm::Flutter = IniValue.Flutter;
   OpenDialog1.InitialDir = IniValue.RecentDir;
   OpenDialog1.FilterIndex = IniValue.FilterIndex;
   SetExportCaptions();
@@ -170,6 +172,7 @@ void TForm1::Form1Close() {
     const size_t slash = opened.find_last_of('/');
     if (slash != std::string::npos) IniValue.RecentDir = opened.substr(0, slash + 1);
     IniValue.FilterIndex = OpenDialog1.FilterIndex;
+    IniValue.Flutter = TChessBoardForm::Flutter;
   }
   SaveSettings(IniValue);
   FreeAllEntries();

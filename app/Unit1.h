@@ -140,6 +140,10 @@ class TForm1 : public QMainWindow {
   void Memo1MouseDown(Qt::MouseButton button, QPoint position);
   void Memo1MouseUp(Qt::MouseButton button, QPoint position);
 
+  // The board window on the game at the caret, and its flash length.
+  void OpenBoardAtCaret();
+  void MenuBoardFlutterClick();
+
   // The Find list.
   void RadioGroup1Click(int item);
   void EnterListMode();
