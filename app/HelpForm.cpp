@@ -33,6 +33,7 @@ constexpr THelpTopic kTopics[] = {
     {kHelpFindList, "findlist.html"},
     {kHelpPacked, "packed.html"},
     {kHelpPackConflict, "packconflict.html"},
+    {kHelpBoard, "board.html"},
 };
 
 QPointer<THelpForm> helpWindow;

@@ -25,6 +25,7 @@ enum THelpContext : int {
   kHelpStatus = 60,
   kHelpFind = 70,
   kHelpFindList = 71,
+  kHelpBoard = 80,
 };
 
 class THelpForm : public QWidget {

@@ -24,6 +24,7 @@
 #include "app/PageEditor.h"
 #include "app/QtDialogs.h"
 #include "app/StatusPanel.h"
+#include "chess/CBrdForm.h"
 #include "settings/CTErrorU.h"
 #include "settings/Settings.h"
 #include "stream/Recovery.h"
@@ -134,6 +135,7 @@ void TForm1::Form1Shown() {
   DeleteStaleWorkFiles(WorkDir);
 
   LoadSettings(IniValue);
+  TChessBoardForm::Flutter = IniValue.Flutter;
   OpenDialog1.InitialDir = IniValue.RecentDir;
   OpenDialog1.FilterIndex = IniValue.FilterIndex;
   SetExportCaptions();
@@ -178,6 +180,7 @@ void TForm1::Form1Close() {
     const size_t slash = opened.find_last_of('/');
     if (slash != std::string::npos) IniValue.RecentDir = opened.substr(0, slash + 1);
     IniValue.FilterIndex = OpenDialog1.FilterIndex;
+    IniValue.Flutter = TChessBoardForm::Flutter;
   }
   SaveSettings(IniValue);
   FreeAllEntries();

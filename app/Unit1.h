@@ -151,6 +151,9 @@ class TForm1 : public QMainWindow {
   void ComboBox1KeyPress(int key);
   void ComboBox1OnEnter();
   void ApplyMacro(int index);
+  // The board window on the game at the caret, and its flash length.
+  void OpenBoardAtCaret();
+  void MenuBoardFlutterClick();
 
   // The Find list.
   void RadioGroup1Click(int item);

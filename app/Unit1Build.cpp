@@ -226,7 +226,7 @@ void TForm1::BuildMenus() {
   ScrollAfterFind1 = AddItem(options, "ScrollAfterFind1", "&Scroll After Find", nullptr,
                              [this] { MenuScrollAfterFindClick(); });
   ScrollAfterFind1->setCheckable(true);
-  AddItem(options, "BoardFlutter1", "&Board Flutter", nullptr, nullptr, false);
+  AddItem(options, "BoardFlutter1", "&Board Flutter", nullptr, [this] { MenuBoardFlutterClick(); });
 
   QMenu* exports = menuBar()->addMenu(QStringLiteral("Ex&port"));
   exports->setObjectName("Export1");

@@ -392,5 +392,9 @@ void TForm1::Memo1MouseDown(Qt::MouseButton button, QPoint position) {
 void TForm1::Memo1MouseUp(Qt::MouseButton button, QPoint) {
   if (button != Qt::RightButton) return;
   // The release that ends a jump to a list entry does nothing else.
-  ListNavigated = false;
+  if (ListNavigated) {
+    ListNavigated = false;
+    return;
+  }
+  OpenBoardAtCaret();
 }

@@ -31,7 +31,9 @@ TMsgAnswer TScriptDialogs::Message(const std::string& text, TMsgKind kind, TMsgB
   return buttons == TMsgButtons::YesNo ? TMsgAnswer::No : TMsgAnswer::Cancel;
 }
 
-bool TScriptDialogs::InputQuery(const std::string&, const std::string&, std::string& value) {
+bool TScriptDialogs::InputQuery(const std::string& caption, const std::string& prompt,
+                                std::string& value) {
+  InputQueries.push_back({caption, prompt, value});
   if (Inputs.empty()) return false;
   value = Inputs.front();
   Inputs.pop_front();

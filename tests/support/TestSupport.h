@@ -33,7 +33,11 @@ class TScriptDialogs : public Dialogs {
   std::deque<std::string> FileNames;
   std::deque<std::string> Inputs;  // answers of input boxes; absent = cancelled
 
+  struct TInputAsked {
+    std::string Caption, Prompt, Default;
+  };
   std::vector<TShownBox> Shown;
+  std::vector<TInputAsked> InputQueries;
   std::vector<TFileDialogRequest> FileDialogs;
   int Beeps = 0;
 
