@@ -216,8 +216,12 @@ std::vector<TStaleWorkFile> FindRecoverableWorkFiles(const std::string& dir) {
         (it->path().parent_path() / (kReorgPrefix + DigitsOf(name, kBulletPrefix) + ".tmp"))
             .string();
     auto time = fs::last_write_time(it->path(), ec);
-    stale.ModifiedAt =
-        ec ? 0 : std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+    // The file clock has an epoch of its own: go through the system clock so
+    // that the time shown is the wall-clock time of the last change.
+    stale.ModifiedAt = ec ? 0
+                          : std::chrono::duration_cast<std::chrono::seconds>(
+                                std::chrono::file_clock::to_sys(time).time_since_epoch())
+                                .count();
     found.push_back(std::move(stale));
   }
   std::stable_sort(

@@ -54,7 +54,7 @@ struct TStaleWorkFile {
   std::string MapFile;
   std::string Reorg;  // the reorganisation file of the same run (may be missing)
   TRecoveryMap Map;
-  int64_t ModifiedAt = 0;  // seconds, for the newest-first order
+  int64_t ModifiedAt = 0;  // seconds since 1970 (Unix time), for the order and the question
 };
 
 // The recoverable work files of dir (ending in '/' or not), newest first.

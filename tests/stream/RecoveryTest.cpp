@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -296,6 +297,11 @@ TEST_F(RecoveryTest, LiveInstancesAreNeverTouched) {
   EXPECT_EQ(DeleteStaleWorkFiles(dir.Path().string()), 0);
   auto found = FindRecoverableWorkFiles(dir.Path().string());
   ASSERT_EQ(found.size(), 1u);
+  // The question shows when the file last changed: a moment ago, wall-clock time.
+  const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+  EXPECT_NEAR(static_cast<double>(found[0].ModifiedAt), static_cast<double>(now), 600.0);
   DeleteWorkFileSet(found[0]);  // the answer No
   EXPECT_FALSE(fs::exists(bullet));
   EXPECT_FALSE(fs::exists(mapFile));
