@@ -39,7 +39,10 @@ void TForm1::OpenBoardAtCaret() {
     Dlg().Beep();
     return;
   }
-  if (at.Area != 2 || at.GameEnd <= at.MoveStart) return;
+  // A caret just before the "1." that opens the moves stands in the moves too
+  // (the locator puts it in the tags).
+  const bool inMoves = at.Area == 2 || caret + 1 == at.MoveStart;
+  if (!inMoves || at.GameEnd <= at.MoveStart) return;
   // Positions of the locator count from 1, the editor's from 0.
   std::string movetext = text.substr(static_cast<size_t>(at.MoveStart - 1),
                                      static_cast<size_t>(at.GameEnd - at.MoveStart));

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -169,6 +170,19 @@ void TChessBoardForm::BuildControls() {
   connect(Button4, &QPushButton::clicked, this, &TChessBoardForm::Button4ClickFarRight);
   connect(Image1, &TBoardImage::MouseDown, this, &TChessBoardForm::Image1OnMouseDown);
   connect(Image1, &TBoardImage::MouseUp, this, &TChessBoardForm::Image1OnMouseUp);
+  // Arrow keys, Home and End step and jump as the buttons do, without flashing
+  // (the buttons themselves would move the focus on an arrow key).
+  const auto key = [this](Qt::Key k, void (TChessBoardForm::*step)()) {
+    connect(new QShortcut(QKeySequence(k), this), &QShortcut::activated, this, [this, step] {
+      if (!Position_) return;
+      MouseStep = false;
+      (this->*step)();
+    });
+  };
+  key(Qt::Key_Right, &TChessBoardForm::Button2ClickRight);
+  key(Qt::Key_Left, &TChessBoardForm::Button3ClickLeft);
+  key(Qt::Key_Home, &TChessBoardForm::Button5ClickFarLeft);
+  key(Qt::Key_End, &TChessBoardForm::Button4ClickFarRight);
   setTabOrder(Button5, Button3);
   setTabOrder(Button3, Button2);
   setTabOrder(Button2, Button4);

@@ -154,6 +154,7 @@ class TestBoardWindow : public TGuiTest {
       int64_t Caret;
       int Ply;
     } rows[] = {
+        {"just before the first 1.", In("Castles", "1. e4"), 0},
         {"on the first 1.", In("Castles", "1. e4") + 1, 0},
         {"on the first character of e4", In("Castles", "e4"), 1},
         {"inside move 3 (e5)", In("Castles", "e5 d5") + 1, 3},
@@ -310,6 +311,22 @@ class TestBoardWindow : public TGuiTest {
     QCOMPARE(board->Picture(), Composed(*board, *After(14)));
     board->findChild<QPushButton*>("Button5")->click();
     QCOMPARE(board->Picture(), Composed(*board, *After(0)));
+
+    // The keys, with the focus on a button: Right and Left step (over the en
+    // passant capture at 5), End and Home jump, none of them moves the editor.
+    c->Memo()->SetSelection(0, 0);
+    const struct {
+      Qt::Key Key;
+      int Ply;
+    } keys[] = {{Qt::Key_End, 14}, {Qt::Key_Home, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 2},
+                {Qt::Key_Right, 3}, {Qt::Key_Right, 4}, {Qt::Key_Right, 5}, {Qt::Key_Left, 4}};
+    for (const auto& row : keys) {
+      QTest::keyClick(forward, row.Key);
+      QCOMPARE(board->Position()->Ply, row.Ply);
+      QVERIFY(board->Picture() == Composed(*board, *After(row.Ply)));
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(c->Memo()->SelLength(), int64_t{0});
     QVERIFY(c->Dialogs.Shown.empty());
   }
 
