@@ -112,13 +112,11 @@ bool RepairGameShape(std::string& game) {
   size_t tagEnd = game.rfind("\"]");
   if (tagEnd == std::string::npos) return false;
   game.insert(tagEnd + 2, "\r\n");
-  // A tag end in the middle of a line gets its blank line as well; else the
-  // repair of a repaired game would add it, and a file would change each time
-  // it is opened and saved.
+  // A tag end that did not end its line (text, a space or a lone CR after it)
+  // gets its blank line as well; else the repair of a repaired game would add
+  // it, and a file would change each time it is opened and saved.
   const size_t next = tagEnd + 4;
-  if (next < game.size() && !IsBlank(game[next])) {
-    game.insert(next, "\r\n");
-  }
+  if (game.compare(next, 2, "\r\n") != 0) game.insert(next, "\r\n");
   while (!game.empty() && IsBlank(game.back())) game.pop_back();
   if (game.size() <= 1) return false;
   size_t event = game.find(kEventTag);

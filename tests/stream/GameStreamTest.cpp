@@ -131,6 +131,8 @@ TEST(RepairGameShape, RepairsBlankLinesAndEnds) {
        "\r\n[Event \"A\"]\r\n\r\n1. e4 e5 2"},
       {"tag end in the middle of a line", "[White \"w\"]1. e4 *", true,
        "\r\n[White \"w\"]\r\n\r\n1. e4 *"},
+      {"tag end before a lone CR", "[White \"w\"]\rx\r\n1. e4 *", true,
+       "\r\n[White \"w\"]\r\n\r\n\rx\r\n1. e4 *"},
       {"repaired again", "\r\n[White \"w\"]\r\n\r\n1. e4 *", true,
        "\r\n[White \"w\"]\r\n\r\n1. e4 *"},
       {"no tag end", "1. e4 e5", false, "1. e4 e5"},
