@@ -13,7 +13,8 @@ endif()
 set(expected lib/korvane/korvane-batch lib/korvane/libppkdlv02.so lib/korvane/korvane.installed
   bin/korvane-batch)
 if(GUI)
-  list(APPEND expected lib/korvane/korvane bin/korvane share/applications/korvane.desktop
+  list(APPEND expected lib/korvane/korvane lib/korvane/BrdGrid.bmp bin/korvane
+    share/applications/korvane.desktop
     share/icons/hicolor/scalable/apps/korvane.svg)
 endif()
 foreach(f ${expected})
