@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "app/HelpForm.h"
-#include "app/QtDialogs.h"
 #include "app/Unit1.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
@@ -305,21 +304,19 @@ QRect TChessBoardForm::SquareRect(int32_t file, int32_t rank) const {
   return QRect((file - 1) * SquareSize_, (8 - rank) * SquareSize_, SquareSize_, SquareSize_);
 }
 
-void TChessBoardForm::CopyCell(int32_t file, int32_t rank) {
-  const TSquare content = Position_ ? Position_->At(file, rank) : InitialSquare(file, rank);
+void TChessBoardForm::DrawCell(int32_t file, int32_t rank, const TSquare& content) {
   const int cell = CellIndex(content, IsEven(file, rank));
   const QRect source(cell % 8 * SquareSize_, cell / 8 * SquareSize_, SquareSize_, SquareSize_);
   QPainter(&BoardImage_).drawImage(SquareRect(file, rank), CellImage, source);
 }
 
+void TChessBoardForm::CopyCell(int32_t file, int32_t rank) {
+  DrawCell(file, rank, Position_ ? Position_->At(file, rank) : InitialSquare(file, rank));
+}
+
 void TChessBoardForm::DrawInitialBoard() {
-  QPainter p(&BoardImage_);
   for (int32_t rank = 1; rank <= 8; ++rank) {
-    for (int32_t file = 1; file <= 8; ++file) {
-      const int cell = CellIndex(InitialSquare(file, rank), IsEven(file, rank));
-      p.drawImage(SquareRect(file, rank), CellImage,
-                  QRect(cell % 8 * SquareSize_, cell / 8 * SquareSize_, SquareSize_, SquareSize_));
-    }
+    for (int32_t file = 1; file <= 8; ++file) DrawCell(file, rank, InitialSquare(file, rank));
   }
 }
 
@@ -462,10 +459,10 @@ void TChessBoardForm::FreeAll() {
   ParseLine.reset();
   CellImage = QImage();
   BoardImage_ = QImage();
+  Image1->Picture = QImage();
 }
 
 void TChessBoardForm::closeEvent(QCloseEvent* event) {
   FreeAll();
-  Image1->Picture = QImage();
   event->accept();
 }

@@ -110,6 +110,7 @@ class TChessBoardForm : public QWidget {
   void SelectInEditor(int32_t offset, int32_t length);
   void SelectMove(int32_t ply);
   QRect SquareRect(int32_t file, int32_t rank) const;
+  void DrawCell(int32_t file, int32_t rank, const TSquare& content);
   void CopyCell(int32_t file, int32_t rank);
   void ShowBoard();
   void FillSquare(QRect square, QColor colour);

@@ -322,7 +322,7 @@ void TFStreamTxStr::ConvertToBulletFile() {
   try {
     while (!GamesDone) {
       ReadGame(game);
-      if (game.compare(0, 9, "\r\n[Event ") != 0) {
+      if (!BeginsWithItsEvent(game)) {
         if (!RepairGameShape(game))
           NoticeOrHalt("Badly formatted. Correct with VESPRA.exe\r\n" + game);
       }

@@ -156,6 +156,12 @@ class TFStreamTxStr : public TFStreamText {
 
 // True for "1-0", "0-1", "1/2-1/2", "*" and "1/2".
 bool IsGameResult(std::string_view token);
+// True when a game read from the stream begins as a well-formed one does: CR LF
+// and its own Event tag (the conversion repairs any other).
+inline bool BeginsWithItsEvent(std::string_view game) {
+  return game.size() >= 2 + kEventTag.size() && game.substr(0, 2) == "\r\n" &&
+         game.substr(2, kEventTag.size()) == kEventTag;
+}
 // Repairs the blank-line shape of one game; true when it now ends like a game.
 bool RepairGameShape(std::string& game);
 // Number of games in a page text; raises the "bullet/[Event misplaced" failures

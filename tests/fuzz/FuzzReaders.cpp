@@ -109,7 +109,7 @@ bool EveryGameHasItsEvent(const std::string& name) {
   try {
     while (!saved.GamesDone) {
       saved.ReadGame(game);
-      if (game.compare(0, 9, "\r\n[Event ") != 0) return false;
+      if (!BeginsWithItsEvent(game)) return false;
     }
   } catch (const EChessException&) {
     return false;
