@@ -206,7 +206,7 @@ void TForm1::UpdateGameCount() {
     if (page != current) games += WorkFile->Map->Entry(page).Games;
   }
   const std::string text = Memo1->Text();
-  games += std::count(text.begin(), text.end(), kBullet);
+  games += CountBulletBytes(text);
   Panel3->setText(QString::number(games));
 }
 

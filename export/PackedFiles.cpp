@@ -172,8 +172,8 @@ std::unique_ptr<TFStreamTxStr> OpenPacked(TPackingLibrary& library, const std::s
 }
 
 std::string CheckGameForPacking(std::string_view page, size_t at, size_t& next) {
-  if (at >= page.size() || page[at] != kBullet) FailPackCheck("1st bullet missing/misplaced");
-  next = page.find(kBullet, at + 1);
+  if (!IsBulletAt(page, at)) FailPackCheck("1st bullet missing/misplaced");
+  next = NextBullet(page, at + 1);
   if (next == std::string_view::npos) next = page.size();
   const size_t from = std::min(at + 3, next);
   std::string_view game = page.substr(from, next - from);

@@ -1,8 +1,7 @@
 #include "pgn/PgnTags.h"
 
-#include <cstring>
-
 #include <algorithm>
+#include <cstring>
 
 #include "pgn/StrScan.h"
 #include "settings/CTErrorU.h"
@@ -16,6 +15,7 @@ constexpr std::string_view kWhiteTagValue = "[White \"";
 constexpr std::string_view kValueStartMark = " \"";
 constexpr std::string_view kValueEndMark = "\"]";
 constexpr std::string_view kTagLineStart = "\r\n[";
+constexpr std::string_view kRecordStartText = "\xB7\r\n[Event ";
 
 int Len(std::string_view s) {
   return static_cast<int>(s.size());
@@ -27,7 +27,7 @@ char At(std::string_view text, int pos) {
 }
 
 bool IsBlank(char c) {
-  return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == kBullet;
+  return c == '\t' || c == '\n' || c == '\r' || c == ' ';
 }
 
 // The text ends at its first NUL for the walks that treat it as zero-terminated.
@@ -57,7 +57,7 @@ int SkipWordBack(std::string_view text, int limit, int from) {
 }
 
 int GameEndAfter(std::string_view text, int pos) {
-  int next = FindChar(text, kBullet, pos);
+  int next = FindBullet(text, pos);
   return next ? next : Len(text) + 1;
 }
 
@@ -77,7 +77,13 @@ bool IsKnownTagName(std::string_view name) {
 std::string CheckBadBullet(std::string_view text) {
   text = UpToNul(text);
   for (int p = FindChar(text, kBullet, 1); p; p = FindChar(text, kBullet, p + 1)) {
-    if (p > 1 && At(text, p - 1) != '\n') return {At(text, p - 1), kBullet};
+    if (!IsBulletAt(text, static_cast<size_t>(p - 1))) {
+      // A 0xB7 inside a line is text, unless a record lost its line break
+      // before the bullet ("1-0" and the bullet on one line).
+      if (text.substr(static_cast<size_t>(p - 1), kRecordStartText.size()) == kRecordStartText)
+        return {At(text, p - 1), kBullet};
+      continue;
+    }
     if (p == Len(text)) {
       // Nothing follows a bullet that ends the text; the line start before it
       // (if any) is the best search text there is.
@@ -136,13 +142,13 @@ std::string CheckHighAscii(std::string_view text) {
     if (((w | ((x - kOnes) & ~x)) & kHigh) == 0) continue;
     for (size_t i = at; i < at + 8; ++i) {
       const char c = text[i];
-      if (c == '\t' || (static_cast<unsigned char>(c) >= 0x80 && c != kBullet))
+      if (c == '\t' || (static_cast<unsigned char>(c) >= 0x80 && !IsBulletAt(text, i)))
         return std::string(1, c);
     }
   }
   for (; at < text.size(); ++at) {
     const char c = text[at];
-    if (c == '\t' || (static_cast<unsigned char>(c) >= 0x80 && c != kBullet))
+    if (c == '\t' || (static_cast<unsigned char>(c) >= 0x80 && !IsBulletAt(text, at)))
       return std::string(1, c);
   }
   return {};
@@ -155,7 +161,8 @@ namespace {
 int NextTagLine(std::string_view text, int start) {
   for (int bracket = FindChar(text, '[', start + 2); bracket;
        bracket = FindChar(text, '[', bracket + 1)) {
-    if (text[static_cast<size_t>(bracket - 3)] == '\r' && text[static_cast<size_t>(bracket - 2)] == '\n')
+    if (text[static_cast<size_t>(bracket - 3)] == '\r' &&
+        text[static_cast<size_t>(bracket - 2)] == '\n')
       return bracket - 2;
   }
   return 0;
@@ -183,10 +190,10 @@ std::string FlagEmbeddedQuotes(std::string& text) {
 }
 
 std::string CheckEmptyGame(std::string_view text) {
-  int bullet = FindChar(text, kBullet, 1);
+  int bullet = FindBullet(text, 1);
   if (bullet == 0) NoBulletAtAll();
   for (;;) {
-    int next = FindChar(text, kBullet, bullet + 1);
+    int next = FindBullet(text, bullet + 1);
     int gameEnd = next ? next : Len(text) + 1;
     int lastNonBlank = SkipBlanksBack(text, gameEnd - 1, bullet + 1);
     if (lastNonBlank <= bullet) return BadGame(text, bullet);
@@ -204,7 +211,7 @@ std::string CheckEmptyGame(std::string_view text) {
 }
 
 std::string CheckPackConflict(std::string_view text) {
-  int bullet = FindChar(text, kBullet, 1);
+  int bullet = FindBullet(text, 1);
   if (bullet == 0) NoBulletAtAll();
   // Every '[' from the first game on counts, a '[' inside a comment as well.
   for (int open = FindChar(text, '[', bullet); open; open = FindChar(text, '[', open + 1)) {
@@ -240,7 +247,7 @@ TGameAtCaret LocateGameAtCaret(std::string_view text, int caret) {
   TGameAtCaret game;
   // FindCharBack reads a limit of 0 as "from the end", so a caret at the start is refused here.
   if (caret <= 0) return {};
-  int bullet = FindCharBack(text, kBullet, caret);
+  int bullet = FindBulletBack(text, caret);
   if (bullet == 0 || bullet + 3 > Len(text) || At(text, bullet + 3) != '[') return {};
   game.GameStart = bullet + 3;
   game.GameEnd = GameEndAfter(text, game.GameStart);

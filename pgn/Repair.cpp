@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
+#include "pgn/TextDrops.h"
 #include "stream/FileIo.h"
 
 namespace {
@@ -113,8 +115,12 @@ class TRepair {
     out_.Put("");
     for (;;) {
       if (!FindEvent(line)) return;
-      out_.Put(line);
-      if (!CopyTags(line)) return;
+      ++games_;
+      const std::string event = line;
+      std::vector<std::string> tags;
+      const bool more = CopyTags(line, tags);
+      PutTags(event, tags);
+      if (!more) return;
       out_.Put("");
       while (line.empty() && Read(line)) {
       }
@@ -131,22 +137,80 @@ class TRepair {
     return true;
   }
 
-  // Drops lines up to the next Event line. An Event line with nothing after it
-  // is no game and is dropped as well.
+  // Drops lines up to the next Event line, and reports them. An Event line
+  // with nothing after it is no game and is dropped as well. Tag lines right
+  // above the Event line are kept for the game it begins.
   bool FindEvent(std::string& line) {
-    while (Read(line))
-      if (line.starts_with("[Event ")) return in_.More();
+    std::string skipped;
+    while (Read(line)) {
+      if (line.starts_with("[Event ") && in_.More()) {
+        SplitTrailingTags(skipped);
+        if (!skipped.empty()) ReportSkipped(skipped);
+        return true;
+      }
+      if (!line.empty()) skipped += line + "\r\n";
+    }
+    carried_.clear();
+    if (!skipped.empty()) ReportSkipped(skipped);
     return false;
   }
 
-  // Writes the tag lines after the Event line; line becomes the first other
+  // Lines between games belong to the game before (after its result), or to
+  // the first game when they stand before it.
+  void ReportSkipped(const std::string& skipped) const {
+    if (games_ == 0)
+      ReportTextDrop({1, TDropKind::BeforeTags, skipped});
+    else
+      ReportTextDrop({games_, TDropKind::AfterResult, skipped});
+  }
+
+  // Moves the tag lines at the end of skipped (blank lines between them
+  // allowed) to carried_.
+  void SplitTrailingTags(std::string& skipped) {
+    carried_.clear();
+    std::string_view rest = skipped;
+    while (!rest.empty()) {
+      const size_t from = rest.rfind('\n', rest.size() - 2);
+      const size_t start = from == std::string_view::npos ? 0 : from + 1;
+      const std::string_view line = rest.substr(start, rest.size() - start - 2);
+      if (TagLineName(line).empty()) break;
+      carried_.insert(carried_.begin(), std::string(line));
+      rest = rest.substr(0, start);
+    }
+    skipped.resize(rest.size());
+  }
+
+  // Collects the tag lines after the Event line; line becomes the first other
   // line. False when the input ends within the tags.
-  bool CopyTags(std::string& line) {
+  bool CopyTags(std::string& line, std::vector<std::string>& tags) {
     while (Read(line)) {
       if (!line.starts_with('[')) return true;
-      out_.Put(line);
+      tags.push_back(line);
     }
     return false;
+  }
+
+  // Writes the Event line, the tag lines found above it that the game lacks,
+  // and the game's own tag lines.
+  void PutTags(const std::string& event, const std::vector<std::string>& tags) {
+    out_.Put(event);
+    std::string own = event + "\r\n";
+    for (const std::string& tag : tags) own += tag + "\r\n";
+    std::string moved, refused;
+    for (const std::string& tag : carried_) {
+      const std::string_view name = TagLineName(tag);
+      if (GameHasTag(own, name)) {
+        refused += tag + "\r\n";
+        continue;
+      }
+      out_.Put(tag);
+      own += tag + "\r\n";
+      moved += tag + "\r\n";
+    }
+    carried_.clear();
+    if (!moved.empty()) ReportTextDrop({games_, TDropKind::TagsMoved, moved});
+    if (!refused.empty()) ReportTextDrop({games_, TDropKind::BetweenGames, refused});
+    for (const std::string& tag : tags) out_.Put(tag);
   }
 
   // Writes lines through the one ending in a result. A game without one takes
@@ -163,6 +227,8 @@ class TRepair {
 
   TLineReader& in_;
   TLineWriter& out_;
+  int64_t games_ = 0;                 // Event lines written so far
+  std::vector<std::string> carried_;  // tag lines found right above the next Event line
 };
 
 bool SameFile(const std::string& a, const std::string& b) {

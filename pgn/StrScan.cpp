@@ -115,6 +115,46 @@ int FindCharBack(std::string_view text, char ch, int limit) {
   return 0;
 }
 
+size_t NextBullet(std::string_view text, size_t from) {
+  while (from < text.size()) {
+    const void* hit = std::memchr(text.data() + from, kBullet, text.size() - from);
+    if (!hit) return std::string_view::npos;
+    const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+    if (at == 0 || text[at - 1] == '\n') return at;
+    from = at + 1;
+  }
+  return std::string_view::npos;
+}
+
+int FindBullet(std::string_view text, int start) {
+  if (text.empty() || start < 1 || start > Len(text)) return 0;
+  const size_t at = NextBullet(text, static_cast<size_t>(start - 1));
+  return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
+}
+
+int FindBulletBack(std::string_view text, int limit) {
+  for (int p = FindCharBack(text, kBullet, limit); p;
+       p = p > 1 ? FindCharBack(text, kBullet, p - 1) : 0)
+    if (IsBulletAt(text, static_cast<size_t>(p - 1))) return p;
+  return 0;
+}
+
+int64_t CountBulletBytes(std::string_view text) {
+  int64_t count = 0;
+  for (size_t at = NextBullet(text, 0); at != std::string_view::npos; at = NextBullet(text, at + 1))
+    ++count;
+  return count;
+}
+
+std::string WithoutBullets(std::string_view text, size_t from) {
+  std::string out;
+  if (from >= text.size()) return out;
+  out.reserve(text.size() - from);
+  for (size_t i = from; i < text.size(); ++i)
+    if (!IsBulletAt(text, i)) out += text[i];
+  return out;
+}
+
 int ReplaceAll(std::string& text, std::string_view find, std::string_view replacement) {
   if (find.empty()) return 0;
   std::string out;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "pgn/StrScan.h"
+#include "pgn/TextDrops.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
 #include "stream/Recovery.h"
@@ -60,16 +61,16 @@ constexpr char kBadBulletMessage[] =
 // Writes the games of one page as plain PGN: CR LF, the game from its first tag
 // line to its last line, CR LF.
 void WriteGamesOfPage(TSaveTarget& out, std::string_view page) {
-  size_t at = page.find(kBullet);
+  size_t at = NextBullet(page, 0);
   while (at != std::string_view::npos) {
-    size_t next = page.find(kBullet, at + 1);
+    size_t next = NextBullet(page, at + 1);
     size_t end = next == std::string_view::npos ? page.size() : next;
     if (page.compare(at + 1, 2, "\r\n") != 0) {
       ShowMessage(kBadBulletMessage);
-      std::string rest(page.substr(at + 1));
-      size_t spaces = rest.find_first_not_of(' ');
-      rest.erase(0, spaces == std::string::npos ? rest.size() : spaces);
-      rest.resize(static_cast<size_t>(RemoveChar(rest, kBullet)));
+      size_t from = at + 1;
+      while (from < page.size() && page[from] == ' ') ++from;
+      // Only bullets go: a 0xB7 inside a line is a letter of the text.
+      std::string rest = WithoutBullets(page, from);
       if (rest.size() >= 2 && rest.compare(rest.size() - 2, 2, "\r\n") == 0)
         rest.resize(rest.size() - 2);
       out.Write(rest);
@@ -123,6 +124,8 @@ std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> i
     Reported([&] { input->ConvertToBulletFile(); },
              [&] { return "Error creating bullet file (" + LastErrorOf(input.get()) + ")."; });
   });
+  // What the conversion (and a repair conversion before it) took out or moved.
+  if (const std::string dropped = TakeDropSummary(); !dropped.empty()) ShowMessage(dropped);
   int32_t bufferSize = input->BufferSize;
   const std::string origin = input->FileName();
   input.reset();

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "pgn/StrScan.h"
+#include "pgn/TextDrops.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
 #include "stream/Recovery.h"
@@ -95,7 +96,7 @@ void CollapseLineEnds(std::string& s) {
   s = std::move(merged);
 }
 
-bool EndsLikeGame(const std::string& game) {
+bool EndsLikeGame(std::string_view game) {
   if (game.empty()) return false;
   char last = game.back();
   return last == '*' || last == '0' || last == '1' || last == '2';
@@ -107,9 +108,18 @@ bool IsGameResult(std::string_view token) {
   return token == "1-0" || token == "0-1" || token == "1/2-1/2" || token == "*" || token == "1/2";
 }
 
-bool RepairGameShape(std::string& game) {
+bool RepairGameShape(std::string& game, TRepairNotes* notes) {
   CollapseLineEnds(game);
-  size_t tagEnd = game.rfind("\"]");
+  // The blank line goes after the game's own last tag line, not after tag
+  // lines that stand after its result (they are cut off below).
+  size_t limit = game.size();
+  std::string_view trimmed = game;
+  while (!trimmed.empty() && IsBlank(trimmed.back())) trimmed.remove_suffix(1);
+  if (!EndsLikeGame(trimmed) && trimmed.size() >= 7) {
+    const std::string cut = CutAfterLastResult(trimmed);
+    if (!cut.empty()) limit = cut.size();
+  }
+  size_t tagEnd = limit >= 2 ? game.rfind("\"]", limit - 2) : std::string::npos;
   if (tagEnd == std::string::npos) return false;
   game.insert(tagEnd + 2, "\r\n");
   // A tag end that did not end its line (text, a space or a lone CR after it)
@@ -122,14 +132,57 @@ bool RepairGameShape(std::string& game) {
   size_t event = game.find(kEventTag);
   size_t white = game.find("[White ");
   if (event == std::string::npos && white == std::string::npos) return false;
-  game.erase(0, std::min(event, white));
+  const size_t first = std::min(event, white);
+  if (notes && HoldsText(std::string_view(game).substr(0, first)))
+    notes->Before += game.substr(0, first);
+  game.erase(0, first);
   game.insert(0, "\r\n");
   if (EndsLikeGame(game)) return true;
   if (game.size() < 7) return false;
   std::string cut = CutAfterLastResult(game);
   if (cut.empty()) return false;
+  if (notes && HoldsText(std::string_view(game).substr(cut.size())))
+    notes->After += game.substr(cut.size());
   game = std::move(cut);
   return true;
+}
+
+void SplitTrailingTagLines(std::string& text, std::string& tags) {
+  std::string_view rest = text;
+  std::string found;
+  for (;;) {
+    while (!rest.empty() && IsBlank(rest.back())) rest.remove_suffix(1);
+    const size_t lf = rest.rfind('\n');
+    const size_t from = lf == std::string_view::npos ? 0 : lf + 1;
+    const std::string_view line = rest.substr(from);
+    if (line.empty() || TagLineName(line).empty()) break;
+    found.insert(0, std::string(line) + "\r\n");
+    rest = rest.substr(0, from);
+  }
+  tags = std::move(found);
+  text.resize(rest.size());
+}
+
+std::string MoveTagsBelowEvent(std::string& game, std::string_view tags, std::string& refused) {
+  const size_t eventLineEnd = game.find("\r\n", 2);
+  if (game.compare(0, 2 + kEventTag.size(), std::string("\r\n").append(kEventTag)) != 0 ||
+      eventLineEnd == std::string::npos) {
+    refused += tags;
+    return {};
+  }
+  std::string moved;
+  for (size_t at = 0; at < tags.size();) {
+    const size_t end = tags.find('\n', at) + 1;
+    const std::string_view line = tags.substr(at, end - at);
+    at = end;
+    const std::string_view name = TagLineName(line);
+    if (GameHasTag(game, name) || moved.find("[" + std::string(name) + " ") != std::string::npos)
+      refused += line;
+    else
+      moved += line;
+  }
+  game.insert(eventLineEnd + 2, moved);
+  return moved;
 }
 
 // ---- TBufMap
@@ -198,6 +251,7 @@ void TFStreamTxStr::Reset(bool freeMap) {
   AtEof = false;
   GameCursor = nullptr;
   GamesDone = false;
+  GamesRead = 0;
 }
 
 int32_t TFStreamTxStr::LoadGameBuffer(const char*& cursor) {
@@ -223,23 +277,47 @@ int32_t TFStreamTxStr::LoadGameBuffer(const char*& cursor) {
   int64_t l = lf - b + 1;
   b[l] = '\0';
 
-  int64_t start = l;  // the end check starts at the terminating zero on the final load
+  // The last word before a place, and where it ends (-1: only blanks before it).
+  // Whole tag lines just before the place are passed over: misplaced tags of
+  // the next game, which its repair moves below its Event line.
+  auto wordBefore = [b](int64_t from, int64_t& i) {
+    i = from;
+    for (;;) {
+      while (i >= 0 && IsBlank(b[i])) --i;
+      if (i < 0 || b[i] != ']') break;
+      int64_t start = i;
+      while (start > 0 && b[start - 1] != '\n') --start;
+      if (b[start] != '[') break;
+      i = start - 1;
+    }
+    int64_t j = i;
+    while (j >= 0 && b[j] != '\t' && b[j] != '\n' && b[j] != ' ') --j;
+    return std::string_view(b + j + 1, static_cast<size_t>(i - j));
+  };
+  int64_t i = l;  // the end check starts at the terminating zero on the final load
+  std::string_view token = wordBefore(i, i);
   if (!final) {
     if (l < 10) Fail("buffer too small");
     const char* last = FindLastEvent(b, b + l);
     if (!last || !FindEvent(b, last)) Fail("no full, valid game contained in buffer");
-    start = last - b - 1;
+    token = wordBefore(last - b - 1, i);
+    // Tag lines or a comment standing before the last Event line are no game
+    // end: the buffer is cut at an earlier Event line whose game ends there.
+    for (const char* e = last; !IsGameResult(token);) {
+      e = FindLastEvent(b, e);
+      if (!e || !FindEvent(b, e))
+        Fail("no valid, ending game result (\"" + std::string(wordBefore(last - b - 1, i)) + "\")");
+      token = wordBefore(e - b - 1, i);
+    }
   }
-  int64_t i = start;
-  while (i >= 0 && IsBlank(b[i])) b[i--] = '\0';
   int32_t kept = 0;
   if (i >= 0) {
-    int64_t j = i;
-    while (j >= 0 && b[j] != '\t' && b[j] != '\n' && b[j] != ' ') --j;
-    std::string_view token(b + j + 1, static_cast<size_t>(i - j));
     if (!IsGameResult(token)) Fail("no valid, ending game result (\"" + std::string(token) + "\")");
+    std::memset(b + i + 1, 0, static_cast<size_t>(l - i));
     std::memcpy(b + i + 1, "\r\n", 3);
     kept = static_cast<int32_t>(i + 3);
+  } else {
+    std::memset(b, 0, static_cast<size_t>(l));
   }
   if (kept != 0 && !final) {
     Pos -= got - kept;
@@ -274,6 +352,7 @@ void TFStreamTxStr::ReadGame(std::string& game) {
     if (!end) Fail("nil read");
   }
   game.assign(cursor, end);
+  ++GamesRead;
   GameCursor = end + 2;
   if (*GameCursor != '\0') return;
   if (AtEof) {
@@ -290,17 +369,56 @@ int32_t CountBullets(TFStreamText& stream, std::string_view text) {
   if (text.size() < kRecordStart.size() || text.substr(0, kRecordStart.size()) != kRecordStart)
     stream.Fail("top bullet/[Event misplaced");
   int32_t count = 0;
-  size_t at = 0;
-  while ((at = text.find(kBullet, at)) != std::string_view::npos) {
+  for (size_t at = 0; (at = text.find(kBullet, at)) != std::string_view::npos; ++at) {
+    if (!IsBulletAt(text, at)) {
+      // A record whose line break before its bullet was deleted: the 0xB7 no
+      // longer starts a line, and the page would lose a game at Save.
+      if (text.substr(at, kRecordStart.size()) == kRecordStart)
+        stream.Fail("midrange bullet/[Event misplaced");
+      continue;
+    }
     for (size_t k = 0; k < kRecordStart.size(); ++k) {
       if (at + k >= text.size()) stream.Fail("last bullet/[Event misplaced");
       if (text[at + k] != kRecordStart[k]) stream.Fail("midrange bullet/[Event misplaced");
     }
     ++count;
-    ++at;
   }
   return count;
 }
+
+namespace {
+
+// A line of the game that begins with 0xB7 would read as a bullet in the work
+// file; the first such line, or "".
+std::string_view LineStartingWithBullet(std::string_view game) {
+  const size_t at = NextBullet(game, 1);
+  if (at == std::string_view::npos) return {};
+  const size_t end = game.find('\r', at);
+  return game.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+}
+
+// Reports what the repairs of one game took out. Tag lines that stood above
+// its Event line (cut after the result of the game before, carried, or before
+// its own first tag) move below that line; tag lines cut after its own result
+// belong to the next game and go to carried.
+void PlaceAndReport(int64_t number, std::string& game, TRepairNotes& notes, std::string& carried) {
+  std::string tags = std::move(carried);
+  carried.clear();
+  std::string own;
+  SplitTrailingTagLines(notes.Before, own);
+  tags += own;
+  if (HoldsText(notes.Before)) ReportTextDrop({number, TDropKind::BeforeTags, notes.Before});
+  if (!tags.empty()) {
+    std::string refused;
+    const std::string moved = MoveTagsBelowEvent(game, tags, refused);
+    if (!moved.empty()) ReportTextDrop({number, TDropKind::TagsMoved, moved});
+    if (!refused.empty()) ReportTextDrop({number, TDropKind::BetweenGames, refused});
+  }
+  SplitTrailingTagLines(notes.After, carried);
+  if (HoldsText(notes.After)) ReportTextDrop({number, TDropKind::AfterResult, notes.After});
+}
+
+}  // namespace
 
 void TFStreamTxStr::ConvertToBulletFile() {
   Reset(true);
@@ -312,6 +430,7 @@ void TFStreamTxStr::ConvertToBulletFile() {
   int64_t at = 0;
   std::string game;
   std::string pending;  // records are gathered and written in large blocks
+  std::string carried;  // tag lines cut after a result, for the game that follows
   constexpr size_t kBlock = 1 << 20;
   auto flush = [&] {
     if (!out.WriteAt(at, pending.data(), static_cast<int64_t>(pending.size())))
@@ -322,16 +441,26 @@ void TFStreamTxStr::ConvertToBulletFile() {
   try {
     while (!GamesDone) {
       ReadGame(game);
+      TRepairNotes notes;
       if (!BeginsWithItsEvent(game)) {
-        if (!RepairGameShape(game))
+        if (!RepairGameShape(game, &notes))
           NoticeOrHalt("Badly formatted. Correct with VESPRA.exe\r\n" + game);
       }
-      if (!EndsLikeGame(game) && !RepairGameShape(game)) NoticeOrHalt("Odd game end\r\n" + game);
+      if (!EndsLikeGame(game) && !RepairGameShape(game, &notes))
+        NoticeOrHalt("Odd game end\r\ngame " + std::to_string(GamesRead) + " of the file:\r\n" +
+                     game);
+      PlaceAndReport(GamesRead, game, notes, carried);
+      if (std::string_view line = LineStartingWithBullet(game); !line.empty())
+        NoticeOrHalt("Bad bullet\r\ngame " + std::to_string(GamesRead) +
+                     " of the file has a line that begins with the byte 0xB7, which marks the "
+                     "start of a game in the work file. Check 1 (bad bullet) finds it:\r\n" +
+                     std::string(line));
       pending += kBullet;
       pending += game;
       pending += "\r\n";
       if (pending.size() >= kBlock) flush();
     }
+    if (!carried.empty()) ReportTextDrop({GamesRead, TDropKind::AfterResult, carried});
     flush();
   } catch (const EChessException&) {
     ShowMessage("Last valid game or buffer: \r\n" + game);
@@ -356,6 +485,7 @@ void TFStreamTxStr::ReadMapPage(int64_t fileSize) {
   for (const char* q = b; (q = static_cast<const char*>(
                                std::memchr(q, kBullet, textLength - static_cast<size_t>(q - b))));
        ++q) {
+    if (q != b && q[-1] != '\n') continue;  // a 0xB7 inside a line is text
     ++bullets;
     lastBullet = q;
   }

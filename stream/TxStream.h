@@ -79,7 +79,9 @@ class TFStreamText {
   int64_t FileSize() const;
   const std::string& FileName() const { return Name; }
   // Reads up to n bytes at offset without moving the position; the count read.
-  int64_t ReadHead(int64_t offset, char* dst, int64_t n) const { return File.ReadAt(offset, dst, n); }
+  int64_t ReadHead(int64_t offset, char* dst, int64_t n) const {
+    return File.ReadAt(offset, dst, n);
+  }
 
   bool Loaded = false;
   bool Mapped = false;
@@ -142,6 +144,8 @@ class TFStreamTxStr : public TFStreamText {
 
   const char* GameCursor = nullptr;
   bool GamesDone = false;
+  // Games handed out by ReadGame since the last Reset: the number of the last one.
+  int64_t GamesRead = 0;
 
  private:
   int32_t ReadPage(int32_t page, std::string* copy, const char** raw, int32_t* length);
@@ -162,8 +166,20 @@ inline bool BeginsWithItsEvent(std::string_view game) {
   return game.size() >= 2 + kEventTag.size() && game.substr(0, 2) == "\r\n" &&
          game.substr(2, kEventTag.size()) == kEventTag;
 }
+// What RepairGameShape took off a game, each part only when it holds text.
+struct TRepairNotes {
+  std::string Before;  // before the game's first tag line
+  std::string After;   // after its last result
+};
 // Repairs the blank-line shape of one game; true when it now ends like a game.
-bool RepairGameShape(std::string& game);
+bool RepairGameShape(std::string& game, TRepairNotes* notes = nullptr);
+// Splits text at its last lines that are tag lines (blank lines between them
+// allowed): tags gets those lines, each ending in CR LF; the rest stays in text.
+void SplitTrailingTagLines(std::string& text, std::string& tags);
+// Puts each of the tag lines (each ending in CR LF) right below the game's
+// Event line, unless the game has a tag of that name; those go to refused.
+// The game begins with CR LF and its Event line. Returns the lines moved.
+std::string MoveTagsBelowEvent(std::string& game, std::string_view tags, std::string& refused);
 // Number of games in a page text; raises the "bullet/[Event misplaced" failures
 // through stream.Fail.
 int32_t CountBullets(TFStreamText& stream, std::string_view text);

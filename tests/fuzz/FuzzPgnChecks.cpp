@@ -8,6 +8,7 @@
 
 #include "pgn/PgnDate.h"
 #include "pgn/PgnTags.h"
+#include "pgn/StrScan.h"
 #include "settings/Dialogs.h"
 
 namespace {
@@ -29,7 +30,7 @@ std::string RunHalting(const std::string& text, Check check) {
   try {
     return check(text);
   } catch (const EHalt& halt) {
-    Require(halt.ExitCode == 999 && !Contains(text, std::string(1, kBulletByte)));
+    Require(halt.ExitCode == 999 && FindBullet(text, 1) == 0);
     return {};
   }
 }

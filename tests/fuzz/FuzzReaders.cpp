@@ -117,6 +117,13 @@ bool EveryGameHasItsEvent(const std::string& name) {
   return true;
 }
 
+std::string NonBlank(std::string_view text) {
+  std::string kept;
+  for (char c : text)
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') kept += c;
+  return kept;
+}
+
 // A file saved from a text that opened without a word opens again and saves to
 // the same bytes. (A text the user was warned about and chose to keep may not,
 // nor a game without its Event tag, see above.)
@@ -126,6 +133,8 @@ void FuzzStream(std::string_view text) {
   dialogs.Boxes = 0;
   WriteFile(Path("in.pgn"), text);
   if (!Normalize(Path("in.pgn"), Path("once.pgn")) || dialogs.Boxes != 0) return;
+  // Nothing but blanks goes without a word.
+  Require(NonBlank(ReadFile(Path("once.pgn"))) == NonBlank(text));
   if (!EveryGameHasItsEvent(Path("once.pgn"))) return;
   Require(Normalize(Path("once.pgn"), Path("twice.pgn")));
   Require(ReadFile(Path("once.pgn")) == ReadFile(Path("twice.pgn")));

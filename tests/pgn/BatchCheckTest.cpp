@@ -17,7 +17,8 @@ std::string PgnGame(const std::string& event, const std::string& site, const std
 
 TEST(BatchCheck, CountsPagesWithOneDefectOfEachKindAndReportsBoxes) {
   const std::string fine = "1990.01.01";
-  std::string file = PgnGame("Stray", "a\xB7", fine, "1-0", "1. e4 1-0") +
+  // A middle dot inside a line is text (check 4 finds it), a line-start one a bullet.
+  std::string file = PgnGame("Stray", "S", fine, "1-0", "1. e4 1-0\r\n\xB7 1-0") +
                      PgnGame("Date", "S", "1990.02.30", "1-0", "1. e4 1-0") +
                      PgnGame("Result", "S", fine, "1-0", "1. e4 e5 0-1") +
                      PgnGame("He said \"hi\"", "S", fine, "1-0", "1. e4 1-0") +
@@ -35,8 +36,11 @@ TEST(BatchCheck, CountsPagesWithOneDefectOfEachKindAndReportsBoxes) {
   EXPECT_EQ(RunCapture(BatchExe() + " check " + dir.File("defects.pgn"), report, true), 0);
   EXPECT_EQ(
       report,
+      "box convert: Bad bullet<0d><0a>game 1 of the file has a line that begins with the byte "
+      "0xB7, which marks the start of a game in the work file. Check 1 (bad bullet) finds "
+      "it:<0d><0a><b7> 1-0\n"
       "pages 2\n"
-      "check 1 bad bullet pages 1 first page 1: a<b7>\n"
+      "check 1 bad bullet pages 1 first page 1: <b7> \n"
       "check 2 bad Date pages 2 first page 1: [Date \"1990.02.30\n"
       "check 3 conflicting Result pages 1 first page 1: 1-0\"]<0d><0a><0d><0a>1. e4 e5 0-1<0d>\n"
       "check 4 high ASCII pages 2 first page 1: <e9>\n"

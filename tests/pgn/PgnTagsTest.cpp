@@ -41,7 +41,8 @@ struct TCheckCase {
 TEST(GameChecks, ReturnTheirSearchTexts) {
   const TCheckCase cases[] = {
       {1, kPlayed + kPlayed, ""},
-      {1, kPlayed + "{a" + kB + "b}", "a" + kB},
+      {1, kPlayed + "{a" + kB + "b}\r\n" + kPlayed, ""},               // inside a line 0xB7 is text
+      {1, kPlayed.substr(0, kPlayed.size() - 2) + kPlayed, "0" + kB},  // its line break deleted
       {1, kPlayed + kB + "x", kB + "x"},
       {1, kPlayed + kB, "\n" + kB},                 // nothing after it: misplaced too
       {1, std::string("ab\0 ", 4) + kB + "x", ""},  // the walk stops at a NUL
@@ -54,7 +55,8 @@ TEST(GameChecks, ReturnTheirSearchTexts) {
       {3, kDraw + kDraw + kB + "\r\n[Result \"1-0\"]\r\n\r\n1. e4 1-0", ""},
       {3, kDraw + Roster("0-1", "1. e4 1-0") + kDraw, "0-1\"]\r\n\r\n1. e4 1-0\r"},
       {3, kPlayed + kB + "\r\n" + kNoQuote, kNoQuote.substr(0, 100), "bad game"},
-      {4, kPlayed + "\x7F" + Roster("1-0", "1. e4 {R\xE9ti}\t1-0"), "\xE9"},
+      {4, kPlayed + "\x7F\r\n" + Roster("1-0", "1. e4 {R\xE9ti}\t1-0"), "\xE9"},
+      {4, kPlayed + "{Lul\xB7l}", "\xB7"},  // a middle dot inside a line is no bullet
       {4, Roster("1-0", "1. e4\t1-0 \xE9"), "\t"},
       {5, kPlayed + "[Site \"S", "\r\n[Site \"S", "bad game"},
       {5, kPlayed + "[Site S\"]", "\r\n[Site S\"]", "bad game"},

@@ -3,6 +3,7 @@
 #include <map>
 #include <random>
 
+#include "pgn/TextDrops.h"
 #include "tests/stream/StreamTestUtil.h"
 
 namespace {
@@ -55,6 +56,7 @@ TEST(BulletFile, ConversionRepairsShapesAndAsksAboutBadGames) {
             "\xB7\r\n[Event \"B\"]\r\n\r\n1. d4 0-1\r\n"
             "\xB7\r\n[Event \"C\"]\r\n\r\n1. c4 *\r\n");
   EXPECT_TRUE(dialogs.Shown.empty());
+  EXPECT_NE(TakeDropSummary().find("game 2: dropped after its result: {x}"), std::string::npos);
 
   // A game with neither Event nor White tag cannot be repaired: the user is told
   // and the game is kept as it stands.
@@ -141,7 +143,7 @@ TEST(BulletFile, WritePageValidatesBulletsBeforeWriting) {
   } cases[] = {
       {"[Event \"A\"]\r\n", "top bullet/[Event misplaced"},
       {Record("A") + "\xB7\r\n", "last bullet/[Event misplaced"},
-      {Record("A") + "{a \xB7 in a comment} 1-0", "midrange bullet/[Event misplaced"},
+      {Record("A") + "\xB7 a comment line} 1-0", "midrange bullet/[Event misplaced"},
       {"\xB7\r\n[Event", "top bullet/[Event misplaced"},
   };
   for (auto c : cases) {

@@ -59,7 +59,8 @@ TEST_F(FlowsTest, BadBulletSavesTheRestOfItsPageCleaned) {
   ASSERT_NE(bullet, nullptr);
   ASSERT_TRUE(SaveOrAppend(*bullet, TSaveMode::Save, dir.File("o.pgn"), true));
   EXPECT_EQ(ReadFileBytes(dir.File("o.pgn")),
-            "\r\n[Event \"1\"]\r\n\r\n1. e4 1-0\r\n[Event \"2\"]\r\n\r\n1. d4  0-1\r\n");
+            "\r\n[Event \"1\"]\r\n\r\n1. e4 1-0\r\n[Event \"2\"]\r\n\r\n1. d4 \xB7 0-1\r\n")
+      << "only bullets go: a 0xB7 inside a line is text";
   ASSERT_EQ(dialogs.Shown.size(), 1u);
   EXPECT_EQ(dialogs.Shown[0].Text.substr(0, 42), "One or more bad bullets across file pages.");
 }

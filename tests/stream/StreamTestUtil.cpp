@@ -36,8 +36,8 @@ std::vector<std::string> GamesOfPages(TFStreamTxStr& bullet) {
   for (int32_t p = 1; p <= bullet.PageCount(); ++p) {
     EXPECT_EQ(bullet.GotoPage(p, page), p);
     size_t at = 0;
-    while ((at = page.find(kBullet, at)) != std::string::npos) {
-      size_t next = page.find(kBullet, at + 1);
+    while ((at = NextBullet(page, at)) != std::string::npos) {
+      size_t next = NextBullet(page, at + 1);
       std::string game =
           page.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
       if (game.size() >= 2 && game.compare(game.size() - 2, 2, "\r\n") == 0)
