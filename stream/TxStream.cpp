@@ -264,6 +264,10 @@ int32_t TFStreamTxStr::LoadGameBuffer(const char*& cursor) {
   bool final = Pos >= fileSize;
   b[got] = '\0';
   if (got < 2) Fail(fileSize == 0 ? "file is empty" : "no paired carRtn-lineFeed (1)");
+  // The buffer's text ends at its first zero byte: the rest would go unread.
+  if (const void* nul = std::memchr(b, '\0', static_cast<size_t>(got)))
+    Fail("zero byte at offset " +
+         std::to_string(Pos - got + (static_cast<const char*>(nul) - b)) + ": not a PGN text file");
   if (final && b[got - 1] != '\n') {
     // The file does not end in a line end: give its trimmed text exactly one.
     int64_t i = got - 1;

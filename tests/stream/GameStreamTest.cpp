@@ -40,6 +40,9 @@ TEST(GameStream, EachFailureHasItsFixedMessage) {
       {"nothing but blanks", "  \r\n\r\n", 1000, "no valid games to process"},
       {"[Event in the middle of a line", kGameA + " [Event \"B\"]\r\n1. d4 0-1\r\n", 1000,
        "nil read"},
+      // The text would end at the zero byte and the games after it go unread.
+      {"a zero byte", kGameA + "\r\n" + std::string(1, '\0') + kGameA, 1000,
+       "zero byte at offset " + std::to_string(kGameA.size() + 2) + ": not a PGN text file"},
   };
   for (const auto& c : cases) EXPECT_EQ(ReadFailure(c.Bytes, c.Buffer), c.Message) << c.Name;
 }
