@@ -282,13 +282,13 @@ int32_t TFStreamTxStr::LoadGameBuffer(const char*& cursor) {
   b[l] = '\0';
 
   // The last word before a place, and where it ends (-1: only blanks before it).
-  // Whole tag lines just before the place are passed over: misplaced tags of
-  // the next game, which its repair moves below its Event line.
-  auto wordBefore = [b](int64_t from, int64_t& i) {
+  // Whole tag lines just before an Event line are passed over: misplaced tags
+  // of the next game, which its repair moves below its Event line.
+  auto wordBefore = [b](int64_t from, int64_t& i, bool beforeEvent = true) {
     i = from;
     for (;;) {
       while (i >= 0 && IsBlank(b[i])) --i;
-      if (i < 0 || b[i] != ']') break;
+      if (!beforeEvent || i < 0 || b[i] != ']') break;
       int64_t start = i;
       while (start > 0 && b[start - 1] != '\n') --start;
       if (b[start] != '[') break;
@@ -299,7 +299,7 @@ int32_t TFStreamTxStr::LoadGameBuffer(const char*& cursor) {
     return std::string_view(b + j + 1, static_cast<size_t>(i - j));
   };
   int64_t i = l;  // the end check starts at the terminating zero on the final load
-  std::string_view token = wordBefore(i, i);
+  std::string_view token = wordBefore(i, i, false);
   if (!final) {
     if (l < 10) Fail("buffer too small");
     const char* last = FindLastEvent(b, b + l);

@@ -40,6 +40,8 @@ TEST(GameStream, EachFailureHasItsFixedMessage) {
       {"nothing but blanks", "  \r\n\r\n", 1000, "no valid games to process"},
       {"[Event in the middle of a line", kGameA + " [Event \"B\"]\r\n1. d4 0-1\r\n", 1000,
        "nil read"},
+      {"tag lines after the file's last result", kGameA + "\r\n[Round \"?\"]\r\n", 1000,
+       "no valid, ending game result (\"\"?\"]\")"},
       // The text would end at the zero byte and the games after it go unread.
       {"a zero byte", kGameA + "\r\n" + std::string(1, '\0') + kGameA, 1000,
        "zero byte at offset " + std::to_string(kGameA.size() + 2) + ": not a PGN text file"},
