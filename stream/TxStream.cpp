@@ -148,6 +148,8 @@ bool RepairGameShape(std::string& game, TRepairNotes* notes) {
 }
 
 void SplitTrailingTagLines(std::string& text, std::string& tags) {
+  tags.clear();
+  if (text.empty()) return;
   std::string_view rest = text;
   std::string found;
   for (;;) {
@@ -265,16 +267,17 @@ int32_t TFStreamTxStr::LoadGameBuffer(const char*& cursor) {
   b[got] = '\0';
   if (got < 2) Fail(fileSize == 0 ? "file is empty" : "no paired carRtn-lineFeed (1)");
   // The buffer's text ends at its first zero byte: the rest would go unread.
-  if (const void* nul = std::memchr(b, '\0', static_cast<size_t>(got)))
-    Fail("zero byte at offset " +
-         std::to_string(Pos - got + (static_cast<const char*>(nul) - b)) + ": not a PGN text file");
+  size_t textLength = std::strlen(b);
+  if (textLength != static_cast<size_t>(got))
+    Fail("zero byte at offset " + std::to_string(Pos - got + static_cast<int64_t>(textLength)) +
+         ": not a PGN text file");
   if (final && b[got - 1] != '\n') {
     // The file does not end in a line end: give its trimmed text exactly one.
     int64_t i = got - 1;
     while (i >= 0 && IsBlank(b[i])) --i;
     std::memcpy(b + i + 1, "\r\n", 3);
+    textLength = static_cast<size_t>(i + 3);
   }
-  size_t textLength = std::strlen(b);
   const char* lf = static_cast<const char*>(memrchr(b, '\n', textLength));
   if (!lf) Fail("line too long/buffer too small");
   if (lf == b || lf[-1] != '\r') Fail("no paired carRtn-lineFeed (2)");
@@ -330,6 +333,8 @@ int32_t TFStreamTxStr::LoadGameBuffer(const char*& cursor) {
     AtEof = true;
   }
   TextEnd = b + kept;
+  LineBulletsLoaded =
+      NextBullet(std::string_view(b, static_cast<size_t>(kept)), 0) != std::string_view::npos;
   cursor = b;
   Loaded = true;
   ReportProgress(Pos, fileSize);
@@ -406,6 +411,7 @@ std::string_view LineStartingWithBullet(std::string_view game) {
 // its own first tag) move below that line; tag lines cut after its own result
 // belong to the next game and go to carried.
 void PlaceAndReport(int64_t number, std::string& game, TRepairNotes& notes, std::string& carried) {
+  if (carried.empty() && notes.Before.empty() && notes.After.empty()) return;  // most games
   std::string tags = std::move(carried);
   carried.clear();
   std::string own;
@@ -454,7 +460,8 @@ void TFStreamTxStr::ConvertToBulletFile() {
         NoticeOrHalt("Odd game end\r\ngame " + std::to_string(GamesRead) + " of the file:\r\n" +
                      game);
       PlaceAndReport(GamesRead, game, notes, carried);
-      if (std::string_view line = LineStartingWithBullet(game); !line.empty())
+      if (std::string_view line = LineBulletsLoaded ? LineStartingWithBullet(game) : "";
+          !line.empty())
         NoticeOrHalt("Bad bullet\r\ngame " + std::to_string(GamesRead) +
                      " of the file has a line that begins with the byte 0xB7, which marks the "
                      "start of a game in the work file. Check 1 (bad bullet) finds it:\r\n" +

@@ -155,7 +155,8 @@ class TFStreamTxStr : public TFStreamText {
   // them when a map file is kept; on failure a new tail is cut off again.
   void PutPage(int64_t offset, const std::string& text, int64_t sizeBefore);
 
-  const char* TextEnd = nullptr;  // the zero that ends the loaded buffer's text
+  const char* TextEnd = nullptr;   // the zero that ends the loaded buffer's text
+  bool LineBulletsLoaded = false;  // a line of the loaded buffer begins with 0xB7
 };
 
 // True for "1-0", "0-1", "1/2-1/2", "*" and "1/2".
