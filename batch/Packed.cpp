@@ -59,6 +59,10 @@ int RunPack(const TBatchOptions& o) {
   try {
     if (!CheckReadable(o.In) || !LoadLibrary(library)) return kExitFailure;
     if (o.Append) {
+      if (const std::string refusal = NotRegularFileText(o.Out); !refusal.empty()) {
+        std::fprintf(stderr, "pack: %s\n", refusal.c_str());
+        return kExitFailure;
+      }
       if (!CheckReadable(o.Out)) return kExitFailure;
       if (!IsPackedFile(library, o.Out)) {
         std::fprintf(stderr,

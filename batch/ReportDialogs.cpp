@@ -28,25 +28,34 @@ namespace {
 std::mutex workDirsMutex;
 std::vector<std::pair<std::string, std::string>> workDirs;  // guarded by workDirsMutex
 
-void RegisterWorkDir(const std::string& dir, const std::string& lock) {
-  std::lock_guard<std::mutex> hold(workDirsMutex);
-  workDirs.emplace_back(dir, lock);
-}
-
 void UnregisterWorkDir(const std::string& lock) {
   std::lock_guard<std::mutex> hold(workDirsMutex);
   std::erase_if(workDirs, [&](const auto& d) { return d.second == lock; });
 }
 
-void RemoveEverythingOfThisRun() {
-  RemovePendingSaveTemps();
-  std::lock_guard<std::mutex> hold(workDirsMutex);
+// Ends the program by sig, leaving nothing of this run: no work directory, no
+// temporary file of a save. The other threads are held first (at their next
+// line of output, save or work directory), so that none makes a new file or
+// reports the failures the clean-up causes.
+[[noreturn]] void EndBySignal(int sig) {
+  std::fflush(stdout);
+  flockfile(stdout);
+  flockfile(stderr);
+  StopSavesAndRemoveTemps();
+  workDirsMutex.lock();  // never released
   std::error_code ec;
   for (const auto& [dir, lock] : workDirs) {
     if (!dir.empty()) std::filesystem::remove_all(dir, ec);
     std::filesystem::remove(lock, ec);
   }
-  workDirs.clear();
+  // Ended by the signal itself, so that the caller sees what ended it.
+  ::signal(sig, SIG_DFL);
+  sigset_t one;
+  sigemptyset(&one);
+  sigaddset(&one, sig);
+  pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+  ::raise(sig);
+  ::_exit(128 + sig);
 }
 
 bool IsDropNotice(const std::string& text) {
@@ -154,16 +163,7 @@ void InstallSignalCleanup() {
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   std::thread([set] {
     int sig = 0;
-    if (sigwait(&set, &sig) != 0) return;
-    RemoveEverythingOfThisRun();
-    // Ended by the signal itself, so that the caller sees what ended it.
-    ::signal(sig, SIG_DFL);
-    sigset_t one;
-    sigemptyset(&one);
-    sigaddset(&one, sig);
-    pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
-    ::raise(sig);
-    ::_exit(128 + sig);
+    if (sigwait(&set, &sig) == 0) EndBySignal(sig);
   }).detach();
 }
 
@@ -173,6 +173,8 @@ TBatchWorkDir::TBatchWorkDir() {
   std::error_code ec;
   std::string pattern =
       (std::filesystem::temp_directory_path(ec) / "korvane-batch-XXXXXX.lock").string();
+  // Made and listed in one step, so that a signal finds every directory made.
+  std::lock_guard<std::mutex> hold(workDirsMutex);
   int fd = ::mkstemps(pattern.data(), 5);
   if (fd < 0) return;
   ::close(fd);
@@ -180,7 +182,7 @@ TBatchWorkDir::TBatchWorkDir() {
   // The lock file stands for the directory: it is there before the directory
   // and goes after it, so a directory is never seen without its lock file.
   const std::string dir = pattern.substr(0, pattern.size() - 5);
-  RegisterWorkDir(dir, lockName_);
+  workDirs.emplace_back(dir, lockName_);
   if (!lock_.Hold(lockName_) || ::mkdir(dir.c_str(), 0700) != 0) return;
   path_ = dir;
   BulletFileName = path_ + "/~korvane.bullet.file.batch.tmp";

@@ -18,9 +18,12 @@ std::mutex registryMutex;
 std::vector<std::string> pendingTemps;  // guarded by registryMutex
 std::string lastFailure;                // guarded by registryMutex
 
-void AddPending(const std::string& name) {
+// mkstemp, with the name on the pending list before anyone can stop the save.
+int MakePendingTemp(std::string& pattern) {
   std::lock_guard<std::mutex> hold(registryMutex);
-  pendingTemps.push_back(name);
+  const int fd = ::mkstemp(pattern.data());
+  if (fd >= 0) pendingTemps.push_back(pattern);
+  return fd;
 }
 
 void DropPending(const std::string& name) {
@@ -64,13 +67,20 @@ std::string ResolveSaveName(const std::string& name, std::string& errorText) {
   return {};
 }
 
+std::string NotRegularFileText(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+  return name + " is " + KindOf(st.st_mode) + ", not a regular file; nothing was written";
+}
+
 std::string LastSaveFailure() {
   std::lock_guard<std::mutex> hold(registryMutex);
   return lastFailure;
 }
 
-void RemovePendingSaveTemps() {
-  std::lock_guard<std::mutex> hold(registryMutex);
+void StopSavesAndRemoveTemps() {
+  // Never released: the program ends before any save would go on.
+  registryMutex.lock();
   for (const std::string& name : pendingTemps) ::unlink(name.c_str());
   pendingTemps.clear();
 }
@@ -92,7 +102,7 @@ bool TSaveTarget::Open(const std::string& name, bool append) {
   const bool exists = ::stat(name_.c_str(), &st) == 0;
   if (!exists && errno != ENOENT) return Fail("cannot write " + name, errno);
   if (exists && !S_ISREG(st.st_mode)) {
-    refusal_ = name + " is " + KindOf(st.st_mode) + ", not a regular file; nothing was written";
+    refusal_ = NotRegularFileText(name);
     return Fail(refusal_, 0);
   }
   if (append) {
@@ -108,11 +118,10 @@ bool TSaveTarget::Open(const std::string& name, bool append) {
   // is still going holds its own locked.
   DeleteUnlockedFiles(dir, kSaveTempPrefix);
   std::string pattern = dir + "/" + kSaveTempPrefix + "XXXXXX";
-  int fd = ::mkstemp(pattern.data());
+  int fd = MakePendingTemp(pattern);
   if (fd < 0) return Fail("cannot create a file in " + dir, errno);
   ::close(fd);
   temp_ = pattern;
-  AddPending(temp_);
   if (!file_.Open(temp_, TOpenMode::ReadWrite)) return Fail("cannot create " + temp_, errno);
   file_.Lock();
   // The saved file keeps the permissions, owner and group of the file it

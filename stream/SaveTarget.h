@@ -32,13 +32,18 @@ inline constexpr char kSaveTempPrefix[] = ".~korvane-save-";
 // Empty, with errorText set, when the links go round in a circle.
 std::string ResolveSaveName(const std::string& name, std::string& errorText);
 
+// "<name> is a FIFO, not a regular file; nothing was written" when name (or
+// the file its links lead to) is there and is no regular file; otherwise empty.
+std::string NotRegularFileText(const std::string& name);
+
 // Why the last save output of this process failed, in words with the system's
 // reason ("cannot write /a/b.pgn: No space left on device"); empty when none did.
 std::string LastSaveFailure();
 
-// Removes the temporary files of the saves still going in this process; for a
-// program ended by a signal. Safe to call from any thread.
-void RemovePendingSaveTemps();
+// For a program about to end by a signal: removes the temporary files of the
+// saves under way in this process, and from then on holds every save of it
+// before it makes a new file. Safe to call from any thread; once only.
+void StopSavesAndRemoveTemps();
 
 class TSaveTarget {
  public:
