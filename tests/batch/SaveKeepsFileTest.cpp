@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include "export/ExportGame.h"
 #include "export/PackedFiles.h"
 #include "stream/SaveTarget.h"
 #include "stream/TxFlows.h"
@@ -109,6 +110,15 @@ TEST_F(SaveKeepsFile, ATargetThatIsNoRegularFileIsRefused) {
   }
   std::string out;
   EXPECT_EQ(Batch("pack " + Q(dir.File("in.pgn")) + " " + Q(fifo) + " --append", out), 3) << out;
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  // Export, in the window.
+  TScriptDialogs dialogs;
+  const std::string page =
+      "\xB7\r\n[Event \"E\"]\r\n[Site \"S\"]\r\n[Date \"1851.05.27\"]\r\n[White \"W\"]\r\n"
+      "[Black \"B\"]\r\n[Result \"1-0\"]\r\n\r\n1.e4 e5 1-0\r\n";
+  EXPECT_EQ(WriteExportGame(page, 10, fifo), TExportWrite::IoFailed);
+  EXPECT_EQ(dialogs.Texts(),
+            std::vector<std::string>{fifo + " is a FIFO, not a regular file; nothing was written"});
   EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
