@@ -1,5 +1,6 @@
 // korvane-batch: the command-line tool over the core.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <thread>

@@ -189,8 +189,8 @@ bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& file
     Reported(
         [&] {
           if (!out.Open(fileName, mode == TSaveMode::Append)) {
-            errorText = out.Refusal().empty() ? "error trying to create " + fileName
-                                              : out.Refusal();
+            errorText =
+                out.Refusal().empty() ? "error trying to create " + fileName : out.Refusal();
             throw ETextFileError(errorText);
           }
         },
