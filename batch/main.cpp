@@ -153,6 +153,12 @@ int main(int argc, char** argv) {
   c->add_option("--max", o.Maximum, "at most this many games")->check(kCount);
   commands.push_back({c, RunUnpack});
 
+  if (argc >= 2 && argv[1][0] != '-' &&
+      std::none_of(commands.begin(), commands.end(),
+                   [&](const TCommand& command) { return command.App->get_name() == argv[1]; })) {
+    std::fprintf(stderr, "korvane-batch: unknown command %s\n%s", argv[1], kUsage);
+    return kExitUsage;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
