@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake qt6-base-dev libqscintilla2-qt6-dev libgtest-dev libgmock-dev
-  libbenchmark-dev zlib1g-dev xvfb xauth clang libclang-rt-14-dev)
+  libbenchmark-dev zlib1g-dev xvfb xauth clang libclang-rt-14-dev libcli11-dev)
 
 install_missing() {
   local missing=()

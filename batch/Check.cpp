@@ -1,6 +1,7 @@
 // korvane-batch check FILE.pgn [--jobs N]: the seven game checks over every page of the
-// file's bullet work file, one report line per check. The input is only read;
-// the work file lives in a temporary directory of its own.
+// file's bullet work file, one report line per check; exit status 1 when any
+// check found something. The input is only read; the work file lives in a
+// temporary directory of its own.
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -66,7 +67,7 @@ TPageFindings RunChecksOnPage(int page, const std::string& text) {
 }
 
 void AddFindings(const TPageFindings& findings, std::array<TCheckSummary, 7>& summary) {
-  std::fputs(findings.Boxes.c_str(), stdout);
+  std::fputs(findings.Boxes.c_str(), stderr);
   for (size_t i = 0; i < summary.size(); ++i) {
     if (findings.Found[i].empty()) continue;
     TCheckSummary& s = summary[i];
@@ -77,14 +78,18 @@ void AddFindings(const TPageFindings& findings, std::array<TCheckSummary, 7>& su
   }
 }
 
-void PrintSummary(const std::array<TCheckSummary, 7>& summary) {
+// True when any check found something.
+bool PrintSummary(const std::array<TCheckSummary, 7>& summary) {
+  bool found = false;
   for (size_t i = 0; i < summary.size(); ++i) {
     const TCheckSummary& s = summary[i];
     std::printf("check %zu %s pages %d", i + 1, s.Label, s.Pages);
     if (s.Pages > 0)
       std::printf(" first page %d: %s", s.FirstPage, PrintableBytes(s.FirstText).c_str());
     std::printf("\n");
+    found |= s.Pages > 0;
   }
+  return found;
 }
 
 constexpr int kPagesPerBatch = 4;
@@ -95,8 +100,8 @@ struct TPageBatch {
 
 int CheckFile(const std::string& fileName, int jobs, TReportDialogs& report) {
   TBatchWorkDir dir;
-  auto work = ConvertForBatch("check", dir, fileName, kDefaultBufferSize, report);
-  if (!work) return 1;
+  auto work = ConvertForBatch(dir, fileName, kDefaultBufferSize, report);
+  if (!work) return kExitFailure;
 
   std::array<TCheckSummary, 7> summary;
   for (size_t i = 0; i < summary.size(); ++i) summary[i].Label = kCheckLabels[i];
@@ -126,27 +131,19 @@ int CheckFile(const std::string& fileName, int jobs, TReportDialogs& report) {
   RunInOrder<TPageBatch>(jobs, next, check, emit);
   if (unreadable) {
     std::fprintf(stderr, "check: page %d cannot be read\n", page);
-    return 1;
+    return kExitFailure;
   }
   std::printf("pages %d\n", work->PageCount());
-  PrintSummary(summary);
-  return 0;
+  return PrintSummary(summary) ? kExitFindings : kExitClean;
 }
 
 }  // namespace
 
-int RunCheck(const TBatchArgs& given) {
-  TBatchArgs args = given;
-  int jobs = 1;
-  if (!TakeJobsOption(args, jobs) || args.size() != 1) {
-    std::fprintf(stderr, "usage: korvane-batch check FILE.pgn [--jobs N]\n");
-    return 2;
-  }
-  TReportDialogs report(stdout);
+int RunCheck(const TBatchOptions& o) {
+  TReportDialogs report;
   try {
-    return CheckFile(args[0], jobs, report);
+    return CheckFile(o.In, o.Jobs, report);
   } catch (const EHalt& halt) {
-    std::fprintf(stderr, "check: stopped (exit code %d)\n", halt.ExitCode);
-    return halt.ExitCode != 0 ? halt.ExitCode : 1;
+    return ReportHalt(halt);
   }
 }

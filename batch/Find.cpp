@@ -1,9 +1,10 @@
-// korvane-batch find FILE TEXT [--whole] [--buffer N]: the Find list of the
-// window for the whole file, one line per entry in the list's order, then the
-// count of entries and of the pages they lie on. The input is only read.
+// korvane-batch find FILE TEXT [--whole] [--buffer N]: every line of the file
+// that holds TEXT, by the window's Find rules, in file order, each as it is
+// found, then the count of lines and of the pages they lie on. Unlike the
+// window's Find list there is no capacity: only one page is held at a time.
+// The input is only read.
 #include <cstdio>
-#include <cstdlib>
-#include <set>
+#include <limits>
 #include <string>
 
 #include "batch/BatchCommands.h"
@@ -12,61 +13,44 @@
 
 namespace {
 
-int FindInFile(const std::string& fileName, const std::string& find, bool whole,
-               int32_t bufferSize, TReportDialogs& report) {
+int FindInFile(const TBatchOptions& o, TReportDialogs& report) {
   TBatchWorkDir dir;
-  auto work = ConvertForBatch("find", dir, fileName, bufferSize, report);
-  if (!work) return 1;
+  auto work = ConvertForBatch(dir, o.In, o.BufferSize, report);
+  if (!work) return kExitFailure;
   TList2 list;
-  TListCollector collector{list, find, whole, 2 * int64_t{work->BufferSize}};
-  CollectFileMatches(*work, collector);
-  SortByLine(list);
-  std::set<int32_t> pages;
-  for (const auto& e : list.Items) {
-    pages.insert(e->Page);
-    std::printf("page %d offset %d: %s\n", e->Page, e->Offset, PrintableBytes(e->Line).c_str());
+  TListCollector collector{list, o.Text, o.Whole, std::numeric_limits<int64_t>::max()};
+  int64_t entries = 0;
+  int32_t pages = 0;
+  const int32_t count = work->PageCount();
+  for (int32_t page = 1; page <= count; ++page) {
+    const char* text = nullptr;
+    int32_t length = 0;
+    if (work->GotoPageRaw(page, text, length) != page) {
+      std::fprintf(stderr, "find: page %d cannot be read\n", page);
+      return kExitFailure;
+    }
+    list.Items.clear();
+    collector.Total = 0;
+    CollectPageMatches(collector, std::string_view(text, static_cast<size_t>(length)), page);
+    for (const auto& e : list.Items) {
+      std::string_view line = e->Line;
+      if (line.ends_with("\r\n")) line.remove_suffix(2);
+      std::printf("page %d offset %d: %s\n", e->Page, e->Offset, PrintableBytes(line).c_str());
+    }
+    entries += static_cast<int64_t>(list.Items.size());
+    pages += list.Items.empty() ? 0 : 1;
   }
-  if (collector.CapacityPage != 0) {
-    std::printf("Find List capacity reached on page %d\n", collector.CapacityPage);
-  }
-  std::printf("entries %d pages %zu\n", list.Count(), pages.size());
-  return 0;
+  std::printf("entries %lld pages %d\n", static_cast<long long>(entries), pages);
+  return kExitClean;
 }
 
 }  // namespace
 
-int RunFind(const TBatchArgs& args) {
-  std::string file, find;
-  bool whole = false;
-  int32_t bufferSize = kDefaultBufferSize;
-  int plain = 0;
-  bool bad = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--whole") {
-      whole = true;
-    } else if (args[i] == "--buffer" && i + 1 < args.size()) {
-      const long n = std::strtol(args[++i].c_str(), nullptr, 10);
-      bad |= n < kMinBufferSize || n > kMaxBufferSize;
-      bufferSize = static_cast<int32_t>(n / 10000 * 10000);
-    } else if (plain == 0) {
-      file = args[i];
-      ++plain;
-    } else if (plain == 1) {
-      find = args[i];
-      ++plain;
-    } else {
-      bad = true;
-    }
-  }
-  if (bad || plain != 2 || find.empty()) {
-    std::fprintf(stderr, "usage: korvane-batch find FILE.pgn TEXT [--whole] [--buffer N]\n");
-    return 2;
-  }
-  TReportDialogs report(stdout);
+int RunFind(const TBatchOptions& o) {
+  TReportDialogs report;
   try {
-    return FindInFile(file, find, whole, bufferSize, report);
+    return FindInFile(o, report);
   } catch (const EHalt& halt) {
-    std::fprintf(stderr, "find: stopped (exit code %d)\n", halt.ExitCode);
-    return halt.ExitCode != 0 ? halt.ExitCode : 1;
+    return ReportHalt(halt);
   }
 }

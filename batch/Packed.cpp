@@ -1,6 +1,8 @@
 // korvane-batch pack and unpack: Save As Packed and Open Packed without the
 // window, through the same flows and the same packing library, found beside
 // the tool.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -8,60 +10,24 @@
 #include "batch/BatchCommands.h"
 #include "batch/ReportDialogs.h"
 #include "export/PackedFiles.h"
+#include "stream/SaveTarget.h"
 #include "stream/TxFlows.h"
 
 namespace {
 
-struct TPackedArgs {
-  std::string In, Out;
-  bool Append = false;
-  int64_t Start = kDefaultStartGame;
-  int64_t Maximum = kDefaultMaximumGames;
-};
-
-// Digits only, as the dialog's fields take them.
-bool ReadCount(const std::string& text, int64_t& value) {
-  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
-    return false;
-  value = std::stoll(text);
-  return true;
-}
-
-// False on anything the command does not take.
-bool ParseArgs(const TBatchArgs& args, bool packing, TPackedArgs& parsed) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (packing && a == "--append") {
-      parsed.Append = true;
-    } else if (!packing && a == "--start" && hasValue) {
-      if (!ReadCount(args[++i], parsed.Start)) return false;
-    } else if (!packing && a == "--max" && hasValue) {
-      if (!ReadCount(args[++i], parsed.Maximum)) return false;
-    } else if (a.starts_with("--")) {
-      return false;
-    } else if (parsed.In.empty()) {
-      parsed.In = a;
-    } else if (parsed.Out.empty()) {
-      parsed.Out = a;
-    } else {
-      return false;
-    }
-  }
-  return !parsed.In.empty() && !parsed.Out.empty();
-}
-
-bool LoadLibrary(TPackingLibrary& library, const char* command) {
+bool LoadLibrary(TPackingLibrary& library) {
   if (library.LoadPackingLibrary(PackingLibraryPath())) return true;
-  std::fprintf(stderr, "%s: %s not loaded (looked for %s)\n", command, kPackingLibraryFile,
+  std::fprintf(stderr, "%s: %s not loaded (looked for %s)\n", BatchCommand, kPackingLibraryFile,
                PackingLibraryPath().c_str());
   return false;
 }
 
-int Fail(const char* command, const EPackedFileError& e) {
+int Fail(const EPackedFileError& e) {
   // A failure already shown went out as a box line.
-  if (!e.Shown) std::fprintf(stderr, "%s: %s\n", command, PrintableBytes(e.what()).c_str());
-  return 1;
+  if (!e.Shown) std::fprintf(stderr, "%s: %s\n", BatchCommand, PrintableBytes(e.what()).c_str());
+  const std::string reason = LastSaveFailure();
+  if (!reason.empty()) std::fprintf(stderr, "%s: %s\n", BatchCommand, reason.c_str());
+  return kExitFailure;
 }
 
 void PrintSummary(int64_t games, const std::string& file) {
@@ -70,59 +36,82 @@ void PrintSummary(int64_t games, const std::string& file) {
               static_cast<long long>(std::filesystem::file_size(file, ec)));
 }
 
+// The output must not be the input under another name (or the same one): the
+// input would be replaced by its own conversion.
+bool DifferentFiles(const TBatchOptions& o) {
+  struct stat in {
+  }, out{};
+  if (::stat(o.In.c_str(), &in) != 0 || ::stat(o.Out.c_str(), &out) != 0) return true;
+  if (in.st_dev != out.st_dev || in.st_ino != out.st_ino) return true;
+  std::fprintf(stderr, "%s: %s is the input file %s; give another output file\n", BatchCommand,
+               o.Out.c_str(), o.In.c_str());
+  return false;
+}
+
 }  // namespace
 
-int RunPack(const TBatchArgs& args) {
-  TPackedArgs a;
-  if (!ParseArgs(args, true, a)) {
-    std::fprintf(stderr, "usage: korvane-batch pack IN.pgn OUT.pgc [--append]\n");
-    return 2;
-  }
-  TReportDialogs report(stderr);
+int RunPack(const TBatchOptions& o) {
+  if (!DifferentFiles(o)) return kExitUsage;
+  TReportDialogs report;
   TBatchWorkDir work;
   TDlopenLoader loader;
   TPackingLibrary library(loader);
   try {
-    if (!LoadLibrary(library, "pack")) return 1;
+    if (!CheckReadable(o.In) || !LoadLibrary(library)) return kExitFailure;
+    if (o.Append) {
+      if (const std::string refusal = NotRegularFileText(o.Out); !refusal.empty()) {
+        std::fprintf(stderr, "pack: %s\n", refusal.c_str());
+        return kExitFailure;
+      }
+      if (!CheckReadable(o.Out)) return kExitFailure;
+      if (!IsPackedFile(library, o.Out)) {
+        std::fprintf(stderr,
+                     "pack: %s is not a packed file (its last line does not unpack); nothing was "
+                     "added\n",
+                     o.Out.c_str());
+        return kExitFailure;
+      }
+    }
     std::string firstText, pageText;
-    auto bullet = ProcessInputFile(OpenInputFile(a.In, firstText, kDefaultBufferSize), pageText);
-    if (!bullet) return 1;
+    auto bullet = ProcessInputFile(OpenInputFile(o.In, firstText, kDefaultBufferSize), pageText);
+    if (!bullet) return kExitFailure;
     const int64_t games =
-        SavePacked(library, *bullet, a.Out, a.Append, work.Path() + "/" + kPackedTempFile);
-    PrintSummary(games, a.Out);
-    return 0;
+        SavePacked(library, *bullet, o.Out, o.Append, work.Path() + "/" + kPackedTempFile);
+    PrintSummary(games, o.Out);
+    return report.CleanOrDrops();
   } catch (const EPackedFileError& e) {
-    return Fail("pack", e);
+    return Fail(e);
   } catch (const EHalt& halt) {
-    return halt.ExitCode == 0 ? 1 : halt.ExitCode;
+    return ReportHalt(halt);
   }
 }
 
-int RunUnpack(const TBatchArgs& args) {
-  TPackedArgs a;
-  if (!ParseArgs(args, false, a)) {
-    std::fprintf(stderr, "usage: korvane-batch unpack IN.pgc OUT.pgn [--start N] [--max M]\n");
-    return 2;
-  }
-  TReportDialogs report(stderr);
+int RunUnpack(const TBatchOptions& o) {
+  if (!DifferentFiles(o)) return kExitUsage;
+  TReportDialogs report;
   TBatchWorkDir work;
   TDlopenLoader loader;
   TPackingLibrary library(loader);
   const std::string temp = work.Path() + "/" + kPackedTempFile;
   try {
-    if (!LoadLibrary(library, "unpack")) return 1;
+    if (!CheckReadable(o.In) || !LoadLibrary(library)) return kExitFailure;
     std::string pageText;
-    auto input = OpenPacked(library, a.In, temp, a.Start, a.Maximum, kDefaultBufferSize);
+    auto input = OpenPacked(library, o.In, temp, o.Start, o.Maximum, kDefaultBufferSize);
     auto bullet = ProcessInputFile(std::move(input), pageText);
     std::filesystem::remove(temp);
-    if (!bullet || !SaveOrAppend(*bullet, TSaveMode::Save, a.Out, true)) return 1;
+    if (!bullet) return kExitFailure;
+    if (!SaveOrAppend(*bullet, TSaveMode::Save, o.Out, true)) {
+      ReportNotWritten(o.Out);
+      return kExitFailure;
+    }
     int64_t games = 0;
     for (const auto& e : bullet->Map->Entries) games += e.Games;
-    PrintSummary(games, a.Out);
-    return 0;
+    PrintSummary(games, o.Out);
+    return report.CleanOrDrops();
   } catch (const EPackedFileError& e) {
-    return Fail("unpack", e);
+    return Fail(e);
   } catch (const EHalt& halt) {
-    return halt.ExitCode == 0 ? 1 : halt.ExitCode;
+    ReportNotWritten(o.Out);
+    return ReportHalt(halt);
   }
 }

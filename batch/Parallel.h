@@ -10,12 +10,6 @@
 #include <thread>
 #include <utility>
 
-#include "batch/BatchCommands.h"
-
-// Takes "--jobs N" out of args. N is 1 or more; without the option, every core.
-// False (after a line on stderr) when the value is not a number of at least 1.
-bool TakeJobsOption(TBatchArgs& args, int& jobs);
-
 // next(batch) fills the next batch and returns false at the end; work(batch)
 // turns it into a result; emit(result) is called on this thread in batch order.
 // With one job everything runs on this thread. A failure of next or work

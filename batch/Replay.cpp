@@ -52,18 +52,14 @@ struct TGameBatch {
   std::vector<std::string> Games;
 };
 
-int RunReplay(const TBatchArgs& given) {
-  TBatchArgs args = given;
-  int jobs = 1;
-  if (!TakeJobsOption(args, jobs) || args.size() != 1) {
-    std::fprintf(stderr, "usage: korvane-batch replay FILE.pgn [--jobs N]\n");
-    return 2;
-  }
-  // Nothing here should show a box; should anything try, it becomes a report line.
+int RunReplay(const TBatchOptions& o) {
+  const int jobs = o.Jobs;
+  // Nothing here should show a box; should anything try, it goes to stderr.
   TReportDialogs report;
   TReplayTotals totals;
+  if (!CheckReadable(o.In)) return kExitFailure;
   try {
-    TFStreamTxStr stream(args[0], "", "", TOpenMode::Read, kDefaultBufferSize);
+    TFStreamTxStr stream(o.In, "", "", TOpenMode::Read, kDefaultBufferSize);
     // A read failure is passed on only after the games read before it.
     std::exception_ptr readFailure;
     auto next = [&stream, &readFailure](TGameBatch& batch) {
@@ -103,15 +99,17 @@ int RunReplay(const TBatchArgs& given) {
     };
     RunInOrder<TGameBatch>(jobs, next, work, emit);
   } catch (const EChessException& e) {
-    std::printf("read error %s\n", e.what());
-    return 2;
+    std::fprintf(stderr, "replay: read error %s\n", e.what());
+    return kExitFailure;
   } catch (const EFileOpenError& e) {
-    std::printf("read error %s\n", e.what());
-    return 2;
+    std::fprintf(stderr, "replay: read error %s\n", e.what());
+    return kExitFailure;
+  } catch (const EHalt& halt) {
+    return ReportHalt(halt);
   }
   std::printf("games %lld clean %lld failed %lld skipped %lld plies %lld\n",
               static_cast<long long>(totals.Games), static_cast<long long>(totals.Clean),
               static_cast<long long>(totals.Failed), static_cast<long long>(totals.Skipped),
               static_cast<long long>(totals.Plies));
-  return totals.Failed == 0 ? 0 : 1;
+  return totals.Failed == 0 ? kExitClean : kExitFindings;
 }

@@ -13,6 +13,7 @@
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
 #include "stream/FileIo.h"
+#include "stream/SaveTarget.h"
 
 namespace {
 
@@ -80,6 +81,13 @@ std::string ExportGameText(std::string_view pageText, int caret) {
 TExportWrite WriteExportGame(std::string_view pageText, int caret, const std::string& path) {
   const std::string game = ExportGameText(pageText, caret);
   if (game.empty()) return TExportWrite::NoGame;
+  // Written in place, so that a link stays a link and the file keeps its mode
+  // and owner; a directory, a device or a FIFO there is left alone.
+  if (const std::string refusal = NotRegularFileText(path); !refusal.empty()) {
+    Dlg().Beep();
+    ShowMessage(refusal);
+    return TExportWrite::IoFailed;
+  }
   TFile file;
   errno = 0;
   if (!file.Open(path, TOpenMode::Create))

@@ -13,6 +13,9 @@
 namespace {
 
 constexpr size_t kReadChunk = 1 << 16;
+// A packed game line is far shorter; a longer one means the file is no packed
+// file at all (a binary file, a device without line ends), and reading stops.
+constexpr int64_t kMaxPackedLine = 1 << 20;
 
 // Removes a file when the scope ends, unless kept.
 class TRemoveAtEnd {
@@ -37,11 +40,19 @@ class TLineReader {
  public:
   explicit TLineReader(TFile& file) : file_(file), chunk_(kReadChunk) {}
 
-  // False at the end of the file; raises "read/write error" when reading fails.
+  // False at the end of the file; raises "read/write error" when reading fails,
+  // and a refusal when a line runs on past kMaxPackedLine bytes.
   bool Next(std::string& line) {
     line.clear();
     bool any = false;
+    const int64_t lineStart = Position();
+    ++lines_;
     for (;;) {
+      if (Position() - lineStart > kMaxPackedLine) {
+        throw EPackedFileError("not a packed file: line " + std::to_string(lines_) +
+                               " has no line end within its first " +
+                               std::to_string(kMaxPackedLine >> 20) + " MB");
+      }
       if (at_ == got_) {
         const int64_t n = file_.ReadAt(offset_, chunk_.data(), static_cast<int64_t>(chunk_.size()));
         if (n < 0) throw EPackedFileError("read/write error");
@@ -75,6 +86,7 @@ class TLineReader {
   int64_t offset_ = 0;
   size_t at_ = 0;
   size_t got_ = 0;
+  int64_t lines_ = 0;
 };
 
 bool IsBlankLine(std::string_view line) {
@@ -232,28 +244,59 @@ int64_t PackAllPages(TPackingLibrary& library, TFStreamTxStr& work, const std::s
 void AppendTempToTarget(const std::string& tempName, const std::string& packedName) {
   TFile temp;
   if (!temp.Open(tempName, TOpenMode::Read)) throw EPackedFileError("file not found");
+  TFile old;
+  if (!old.Open(packedName, TOpenMode::Read)) throw EPackedFileError("file not found");
+  // The old lines and the added ones go into a new file that replaces the old
+  // one only when complete: a run stopped at any moment leaves one or the other.
   TSaveTarget out;
-  if (!out.Open(packedName, true)) throw EPackedFileError("error on opening output");
+  if (!out.Open(packedName, false)) throw EPackedFileError("error on opening output");
   try {
-    // A last line without its line end must not run into the first added one.
-    TFile old;
-    char last = '\n';
-    if (old.Open(packedName, TOpenMode::Read) && old.Size() > 0)
-      old.ReadAt(old.Size() - 1, &last, 1);
-    if (last != '\n') out.Write("\r\n");
     std::vector<char> chunk(kReadChunk);
-    for (int64_t at = 0;;) {
-      const int64_t n = temp.ReadAt(at, chunk.data(), static_cast<int64_t>(chunk.size()));
-      if (n < 0) throw ETextFileError("read");
-      if (n == 0) break;
-      out.Write(std::string_view(chunk.data(), static_cast<size_t>(n)));
-      at += n;
-    }
+    auto copy = [&](const TFile& from) {
+      char last = '\n';
+      for (int64_t at = 0;;) {
+        const int64_t n = from.ReadAt(at, chunk.data(), static_cast<int64_t>(chunk.size()));
+        if (n < 0) throw ETextFileError("read");
+        if (n == 0) break;
+        out.Write(std::string_view(chunk.data(), static_cast<size_t>(n)));
+        last = chunk[static_cast<size_t>(n - 1)];
+        at += n;
+      }
+      return last;
+    };
+    // A last line without its line end must not run into the first added one.
+    if (copy(old) != '\n') out.Write("\r\n");
+    copy(temp);
     if (!out.Commit()) throw ETextFileError("close");
   } catch (const ETextFileError&) {
     out.Abandon();
     throw EPackedFileError(kPackIoError);
   }
+}
+
+bool IsPackedFile(TPackingLibrary& library, const std::string& packedName) {
+  TFile file;
+  if (!file.Open(packedName, TOpenMode::Read)) throw EPackedFileError("file not found");
+  // The last line that is not blank: read back from the end, a chunk at a time.
+  const int64_t size = file.Size();
+  std::string tail;
+  for (int64_t end = size; end > 0;) {
+    const int64_t from = std::max<int64_t>(0, end - static_cast<int64_t>(kReadChunk));
+    std::string chunk(static_cast<size_t>(end - from), '\0');
+    if (file.ReadAt(from, chunk.data(), end - from) != end - from)
+      throw EPackedFileError("read/write error");
+    tail.insert(0, chunk);
+    end = from;
+    const size_t last = tail.find_last_not_of(" \t\r\n");
+    if (last == std::string::npos) continue;
+    const size_t lineStart = tail.rfind('\n', last);
+    if (lineStart == std::string::npos && end > 0 &&
+        static_cast<int64_t>(tail.size()) <= kMaxPackedLine)
+      continue;
+    const size_t begin = lineStart == std::string::npos ? 0 : lineStart + 1;
+    return library.Unpack(std::string_view(tail).substr(begin, last + 1 - begin));
+  }
+  return true;  // empty: no games yet
 }
 
 int64_t SavePacked(TPackingLibrary& library, TFStreamTxStr& work, const std::string& packedName,

@@ -50,9 +50,13 @@ int64_t PackPage(TPackingLibrary& library, std::string_view page, TSaveTarget& o
 // Writes every game of the work file, packed, to outputName, which is replaced
 // only once complete. The failure is shown before it passes on. Returns the count.
 int64_t PackAllPages(TPackingLibrary& library, TFStreamTxStr& work, const std::string& outputName);
-// Adds the packed lines of tempName to the end of packedName; on a failure
-// packedName keeps its old length.
+// Adds the packed lines of tempName to the end of packedName: the old and the
+// added lines are written to a new file that replaces packedName once complete,
+// so that packedName is never seen half appended.
 void AppendTempToTarget(const std::string& tempName, const std::string& packedName);
+// True when the last non-blank line of packedName unpacks, or the file holds
+// no line at all: a file that packed games may be added to.
+bool IsPackedFile(TPackingLibrary& library, const std::string& packedName);
 // Save As Packed: the whole work file packed into packedName, or added to its
 // end through tempName when append is set. The work file's current page is
 // read again afterwards in every case; tempName is removed. Returns the count.

@@ -192,7 +192,8 @@ bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& file
     Reported(
         [&] {
           if (!out.Open(fileName, mode == TSaveMode::Append)) {
-            errorText = "error trying to create " + fileName;
+            errorText =
+                out.Refusal().empty() ? "error trying to create " + fileName : out.Refusal();
             throw ETextFileError(errorText);
           }
         },

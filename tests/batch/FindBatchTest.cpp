@@ -34,8 +34,9 @@ TEST(BatchFind, ListsEveryLineOnceWithTheWholeWordRule) {
   EXPECT_EQ(std::stoi(m[1]), Lines(source, std::regex("Mucklow")));
   EXPECT_GT(std::stoi(m[2]), 3);
   const std::regex entry("page \\d+ offset \\d+: ");
-  EXPECT_EQ(std::distance(std::sregex_iterator(out.begin(), out.end(), entry), std::sregex_iterator()),
-            std::stoi(m[1]));
+  EXPECT_EQ(
+      std::distance(std::sregex_iterator(out.begin(), out.end(), entry), std::sregex_iterator()),
+      std::stoi(m[1]));
 
   // "Bc4" as a whole word; "Bc4+" counts, "Bc45" would not.
   out = Find(file + " Bc4 --whole", status);

@@ -62,7 +62,7 @@ TEST(Normalize, RefusesBadInputWithTheStreamMessage) {
   int status = 0;
   std::string report =
       Normalize(TestDataPath("tatamast22.pgn"), dir.File("o.pgn"), "", status, true);
-  EXPECT_EQ(status, 1);
+  EXPECT_EQ(status, 3);
   EXPECT_NE(report.find("Error while reading file (no paired carRtn-lineFeed (2))."),
             std::string::npos)
       << report;

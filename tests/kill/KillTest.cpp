@@ -1,7 +1,7 @@
-// korvane-batch normalize over an existing target, killed with SIGKILL at 20
-// random moments: each time the target is the old file or the whole new one,
-// and the next run clears what the killed one left. Slow (a 200 MB file), so
-// it runs under its own ctest label.
+// korvane-batch normalize over an existing target, and pack --append, killed
+// with SIGKILL at 20 random moments: each time the target is the old file or
+// the whole new one, and the next run clears what the killed one left. Slow (a
+// 200 MB file), so they run under their own ctest label.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -130,6 +130,73 @@ TEST_F(KillTest, TheTargetIsTheOldFileOrTheWholeNewOne) {
   EXPECT_TRUE(SameFile(Target(), reference));
   EXPECT_EQ(CountStartingWith(tmp, "korvane-batch-"), 0);
   EXPECT_EQ(CountStartingWith(dir.Path(), kSaveTempPrefix), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// korvane-batch pack --append killed with SIGKILL at 20 random moments: each
+// time the packed file is the old one or the old one with every game added,
+// so that it unpacks in full.
+TEST(KillPackAppend, ThePackedFileIsTheOldOneOrTheWholeNewOne) {
+  TTempDir dir;
+  const fs::path tmp = dir.Path() / "tmp";
+  fs::create_directory(tmp);
+  std::string games;
+  const std::string known = ToCrLf(WithoutUnknownTags(TestData("tatamast22.pgn")));
+  for (int i = 0; i < 200; ++i) games += known;
+  const std::string in = dir.File("in.pgn"), packed = dir.File("p.pgc");
+  WriteFileBytes(in, games);
+  std::string out;
+  ASSERT_EQ(RunCapture(BatchExe() + " pack '" + in + "' '" + packed + "'", out, true), 0) << out;
+  const std::string old = ReadFileBytes(packed);
+
+  auto start = [&] {
+    pid_t child = ::fork();
+    if (child == 0) {
+      ::setenv("TMPDIR", tmp.c_str(), 1);
+      ::execl(KORVANE_BATCH_EXE, KORVANE_BATCH_EXE, "pack", in.c_str(), packed.c_str(), "--append",
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    return child;
+  };
+  auto wait = [](pid_t child) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+  };
+  auto started = Clock::now();
+  int status = wait(start());
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const auto full = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
+  const std::string appended = ReadFileBytes(packed);
+  ASSERT_EQ(appended, old + old);
+  std::cout << "a whole append takes " << full.count() / 1000 << " ms\n";
+
+  std::mt19937 rng(20261208);
+  int oldSeen = 0, newSeen = 0;
+  for (int round = 0; round < 20; ++round) {
+    WriteFileBytes(packed, old);
+    const auto moment = std::chrono::microseconds(
+        std::uniform_int_distribution<int64_t>(0, full.count() * 13 / 10)(rng));
+    pid_t child = start();
+    std::this_thread::sleep_for(moment);
+    ::kill(child, SIGKILL);
+    wait(child);
+    const std::string now = ReadFileBytes(packed);
+    EXPECT_TRUE(now == old || now == appended)
+        << "round " << round << ", killed after " << moment.count() << " us, size " << now.size();
+    oldSeen += now == old;
+    newSeen += now == appended;
+    EXPECT_EQ(
+        RunCapture(BatchExe() + " unpack '" + packed + "' '" + dir.File("u.pgn") + "'", out, true),
+        0)
+        << "round " << round << out;
+  }
+  std::cout << "20 kills: packed file old " << oldSeen << " times, whole new " << newSeen
+            << " times\n";
 }
 
 }  // namespace
