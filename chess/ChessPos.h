@@ -90,7 +90,7 @@ class TChessPosition {
   const TSquare& At(int32_t file, int32_t rank) const { return Board[(rank - 1) * 8 + (file - 1)]; }
   // The only ways to change the board from outside: they keep the piece sets
   // that the attack test and the piece search read in step with Board.
-  void SetSquare(int32_t file, int32_t rank, TSquare s) { Put((rank - 1) * 8 + (file - 1), s); }
+  void SetSquare(int32_t file, int32_t rank, TSquare s);
   void ClearBoard();
   // Whether the piece sets agree with Board and each side has one king (a
   // consistency check for tests and debugging).
@@ -143,12 +143,15 @@ class TChessPosition {
   // Moves the pieces of a validated move on the board (no checks, no backup).
   void ApplyMove(MoveRecord& m);
   void UpdateCastlingState(const MoveRecord& m, const TSquare& captured);
-  void Put(int index, TSquare s);
+  // Defined in chess/ChessGeometry.h, for the position's own source files.
+  inline void Put(int index, TSquare s);
   void RebuildPieceSets();
   // Board index of colour's king; raises when it has none.
   int KingIndex(int colour);
   bool SliderOnRays(int at, int firstRay, uint64_t sliders, uint64_t occupied) const;
-  // The attack test that lists every attacker, in the order the mate test expects.
+  // The attack test that stops at the first attacker, and the one that lists
+  // every attacker, in the order the mate test expects.
+  bool FindKingAttacker(int colour);
   bool ListKingAttackers(int colour);
   bool TrialKeepsKingSafe(MoveRecord& m, int colour);
   bool CanAnswerCheckOn(int32_t file, int32_t rank, int colour);
