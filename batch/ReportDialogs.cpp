@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "pgn/TextDrops.h"
 #include "settings/CTErrorU.h"
 #include "stream/SaveTarget.h"
 #include "stream/TxFlows.h"
@@ -58,8 +59,9 @@ void UnregisterWorkDir(const std::string& lock) {
   ::_exit(128 + sig);
 }
 
+// A game the conversion kept although its end is odd.
 bool IsDropNotice(const std::string& text) {
-  return text.starts_with("Odd game end") || text.starts_with("Moved tag lines");
+  return text.starts_with("Odd game end");
 }
 
 // A question's own "Continue?" asks for a person; the batch has none and says No.
@@ -92,9 +94,18 @@ std::string PrintableBytes(std::string_view text) {
   return out;
 }
 
-TReportDialogs::TReportDialogs(std::FILE* out) : out_(out), previous_(SetDialogs(this)) {}
+TReportDialogs::TReportDialogs(std::FILE* out) : out_(out), previous_(SetDialogs(this)) {
+  // Each piece of text the conversion or a repair took out or moved, as it
+  // happens, with the game's number in the file.
+  SetDropReporter([this](const TTextDrop& drop) {
+    ++Boxes;
+    ++Drops;
+    std::fprintf(out_, "%s: %s\n", BatchCommand, PrintableBytes(DescribeDrop(drop)).c_str());
+  });
+}
 
 TReportDialogs::~TReportDialogs() {
+  SetDropReporter(nullptr);
   SetDialogs(previous_);
 }
 

@@ -57,11 +57,11 @@ TEST(ReplayBatch, NotationErrorsAndSetUpGames) {
             "games 2 clean 0 failed 1 skipped 1 plies 0\n");
 }
 
-TEST(ReplayBatch, ReadErrorsExitWithTwo) {
+TEST(ReplayBatch, ReadErrorsExitWithThree) {
   TTempDir dir;
   std::string out;
-  EXPECT_EQ(Replay(dir.File("missing.pgn"), out), 2);
-  EXPECT_EQ(out.rfind("read error ", 0), 0u) << out;
+  EXPECT_EQ(RunCapture(BatchExe() + " replay '" + dir.File("missing.pgn") + "'", out, true), 3);
+  EXPECT_EQ(out.rfind("replay: cannot read ", 0), 0u) << out;
 }
 
 }  // namespace

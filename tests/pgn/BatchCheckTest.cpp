@@ -33,10 +33,10 @@ TEST(BatchCheck, CountsPagesWithOneDefectOfEachKindAndReportsBoxes) {
   TTempDir dir;
   WriteFileBytes(dir.File("defects.pgn"), file);
   std::string report;
-  EXPECT_EQ(RunCapture(BatchExe() + " check " + dir.File("defects.pgn"), report, true), 0);
+  EXPECT_EQ(RunCapture(BatchExe() + " check " + dir.File("defects.pgn"), report, true), 1);
   EXPECT_EQ(
       report,
-      "box convert: Bad bullet<0d><0a>game 1 of the file has a line that begins with the byte "
+      "check: convert: Bad bullet<0d><0a>game 1 of the file has a line that begins with the byte "
       "0xB7, which marks the start of a game in the work file. Check 1 (bad bullet) finds "
       "it:<0d><0a><b7> 1-0\n"
       "pages 2\n"
@@ -54,8 +54,8 @@ TEST(BatchCheck, CountsPagesWithOneDefectOfEachKindAndReportsBoxes) {
 
   // A "bad game" box becomes a report line; a missing file fails.
   WriteFileBytes(dir.File("broken.pgn"), "[Event \"E\"]\r\n[Result \"1-0\r\n\r\n1. e4 1-0\r\n");
-  EXPECT_EQ(RunCapture(BatchExe() + " check " + dir.File("broken.pgn"), report), 0);
-  EXPECT_NE(report.find("box check 3 page 1: bad game\n"), std::string::npos) << report;
+  EXPECT_EQ(RunCapture(BatchExe() + " check " + dir.File("broken.pgn"), report, true), 1);
+  EXPECT_NE(report.find("check: check 3 page 1: bad game\n"), std::string::npos) << report;
   EXPECT_NE(report.find("check 3 conflicting Result pages 1 first page 1: [Result \"1-0<0d><0a>"),
             std::string::npos)
       << report;
