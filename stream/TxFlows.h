@@ -28,6 +28,11 @@ std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& p
 // Writes every page in order into the reorganisation file. The stream comes back
 // on success; nothing on failure.
 std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxStr> stream);
+// Whether every game of the work file, as reorganisation writes it, fits the
+// stream's buffer size; when one does not, a message names the largest such
+// game, its length and the smallest buffer size that holds it. The current
+// page stays the current one.
+bool ReorgFitsBuffer(TFStreamTxStr& stream);
 // Replaces the bullet file by the reorganisation file; raises std::runtime_error
 // "error on delete (ref: 8442)" or "error on rename (ref: 8443)".
 void SwapReorgFile();
