@@ -201,7 +201,9 @@ bool ReorgFitsBuffer(TFStreamTxStr& stream) {
   // the next one (the file's last game only has to fit).
   struct TGameSize {
     int64_t Number = 0, Length = 0, Need = 0;
+    int64_t NextLine = 0;  // the next game's first line: Open reads on to its end
     int32_t Page = 0;
+    bool PageEnd = false;  // the game ends its page, so its length has the CR LF after it
     std::string Names;
   } game, worst;
   const auto close = [&](bool final) {
@@ -221,18 +223,34 @@ bool ReorgFitsBuffer(TFStreamTxStr& stream) {
       game.Length += static_cast<int64_t>(at - segment);
       close(false);
       const std::string_view own = text.substr(at, text.find(kBullet, at + 1) - at);
-      game = {game.Number + 1, 0, 0, page,
+      if (worst.Number != 0 && worst.Number == game.Number) {
+        const size_t from = std::min(own.find_first_not_of("\r\n", 1), own.size());
+        worst.NextLine =
+            static_cast<int64_t>(std::min(own.find("\r\n", from), own.size()) - from) + 2;
+      }
+      game = {game.Number + 1,
+              0,
+              0,
+              0,
+              page,
+              false,
               TagValueIn(own, "White") + " - " + TagValueIn(own, "Black")};
       segment = at;
     }
     game.Length += static_cast<int64_t>(text.size() - segment) + 2;
+    game.PageEnd = true;
   }
   close(true);
   const char* raw = nullptr;
   int32_t length = 0;
   stream.GotoPageRaw(remembered, raw, length);
   if (worst.Number == 0) return true;
-  const int64_t fits = std::max<int64_t>(worst.Need, kMinBufferSize);
+  // The size advised holds the game when the saved file is opened again (Open
+  // reads on to the end of the next game's first line) and reorganised (where
+  // it may end a page).
+  // Buffer sizes go in steps of 10000.
+  const int64_t bytes = worst.Length + (worst.PageEnd ? 0 : 2) + 1 + worst.NextLine;
+  const int64_t fits = std::max<int64_t>((bytes + 9999) / 10000 * 10000, kMinBufferSize);
   std::string advice =
       fits <= kMaxBufferSize
           ? "Reorg needs a buffer size of at least " + std::to_string(fits) +
