@@ -256,6 +256,30 @@ class TestForm1File : public TGuiTest {
     QVERIFY(c->Form->Stream());
     QVERIFY(c->Memo()->Text().find(comment + "1.") != std::string::npos);
   }
+
+  // A write that fails at any point of a reorganisation (the new file, its
+  // map, the map of the file put back) leaves a work file that saves every
+  // game with the edit.
+  void reorgFailingAtAnyWriteKeepsTheWork() {
+    OpenLondon();
+    c->TypeAt(static_cast<int64_t>(c->Memo()->Text().find("\r\n1.")) + 2, "{reorg} ");
+    c->Click("Button1");
+    const int64_t before = WriteCallCount();
+    c->Click("Button5");
+    const int64_t calls = WriteCallCount() - before;
+    QVERIFY(calls > 3);
+    for (int64_t n = 1; n <= calls; ++n) {
+      c->Dialogs.OkBoxAnswers.clear();
+      SetWriteFaultAtCall(n);
+      c->Click("Button5");
+      SetWriteFaultAtCall(0);
+      QVERIFY2(c->Form->Stream(), std::to_string(n).c_str());
+      c->Menu("Save1");
+      const std::string saved = ReadFileBytes(path);
+      QVERIFY2(saved.find("{reorg} 1.") != std::string::npos, std::to_string(n).c_str());
+      QCOMPARE(GamesOf(saved).size(), GamesOf(TestData("london1851.pgn")).size());
+    }
+  }
 };
 
 QTEST_MAIN(TestForm1File)
