@@ -158,8 +158,10 @@ bool TForm1::FitPageMap(std::unique_ptr<TFStreamTxStr>& input, const std::string
 void TForm1::ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing,
                         const std::string& fileName) {
   // The work before this file ends here: its stream holds the bullet file that
-  // the conversion rewrites.
+  // the conversion rewrites. A file waiting for a recovered collection to be
+  // saved is no longer offered once another one is open.
   WorkFile.reset();
+  PendingOpen.clear();
   Memo1->setReadOnly(false);
   ScopeInPage->setChecked(true);
   SetCaption(fileName);
@@ -242,6 +244,7 @@ void TForm1::New1Click() {
     if (AskSaveChanges() == TMsgAnswer::Cancel) return;
   }
   WorkFile.reset();
+  PendingOpen.clear();
   const int32_t bufferSize = BufferSizeField();
   if (!CreateNewBulletFile(bufferSize, TodayDateText())) return;
   HoldWorkFiles();

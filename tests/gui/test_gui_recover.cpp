@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "export/ExpEditU.h"
 #include "export/Unit5Pac.h"
 #include "settings/Settings.h"
 #include "stream/Recovery.h"
@@ -180,14 +181,23 @@ class TestForm1Recover : public TGuiTest {
     QVERIFY(c->Form->windowTitle().endsWith(QStringLiteral("fools-mate.pgn")));
   }
 
-  // The flutter value reaches the settings file when it is entered, not only at
-  // a clean exit; a write that fails leaves the old file whole.
+  // The flutter value and the export entries reach the settings file when they
+  // are confirmed, not only at a clean exit; a write that fails leaves the old
+  // file whole.
   void settingsAreWrittenWhenChanged() {
     c->Start();
     const std::string ini = IniFileName();
     c->Dialogs.Inputs = {"55"};
     c->Menu("BoardFlutter1");
     QVERIFY(ReadFileBytes(ini).find("flutter=55") != std::string::npos);
+    QTimer::singleShot(0, c->Form.get(), [this] {
+      if (auto* d = c->Form->findChild<TExportEditForm*>()) {
+        d->findChild<QLineEdit*>("Edit1")->setText("Engine&1");
+        d->OKButtonClick();
+      }
+    });
+    c->Menu("EditExports1");
+    QVERIFY(ReadFileBytes(ini).find("11=Engine&1") != std::string::npos);
     const std::string before = ReadFileBytes(ini);
     c->Dialogs.Inputs = {"66"};
     SetWriteFaultAtCall(1);
