@@ -351,10 +351,16 @@ void TForm1::Button5ClickReorgBullet() {
   ShowPage("");
   const int32_t bufferSize = WorkFile->BufferSize;
   TBusyScope busy(*this);
+  // Whatever fails, a work file the user can save stays: the old one, or the
+  // new one once it is whole (from its map file, or kept for the next start
+  // when it cannot be opened now).
+  const auto reopen = [this] {
+    if (!ReopenAfterFailedReorg()) KeepWorkFileForNextStart();
+  };
   std::unique_ptr<TFStreamTxStr> done = ReorganizeBulletFile(std::move(WorkFile));
   if (!done) {
     // The bullet file itself was not touched: it comes back as it was.
-    ReopenAfterFailedReorg();
+    reopen();
     return;
   }
   done.reset();
@@ -362,23 +368,19 @@ void TForm1::Button5ClickReorgBullet() {
     SwapReorgFile();
   } catch (const std::exception& e) {
     Dlg().Message(e.what(), TMsgKind::Error, TMsgButtons::Ok);
-    ReopenAfterFailedReorg();
+    reopen();
     return;
   }
   HoldWorkFiles();
   WorkFile = OpenBulletFile(bufferSize, PageText);
-  // The new file is whole: when its map cannot be made now, it comes back
-  // from its map file, or is kept for the next start.
-  if (!WorkFile && !ReopenAfterFailedReorg()) {
-    KeepWorkFileForNextStart();
+  if (!WorkFile) {
+    reopen();
     return;
   }
-  if (WorkFile) {
-    SetEditorLimit();
-    ShowPage(PageText);
-    FileSize = WorkFile->FileSize();
-    UpdateGameCount();
-    RefreshFileStatus();
-  }
+  SetEditorLimit();
+  ShowPage(PageText);
+  FileSize = WorkFile->FileSize();
+  UpdateGameCount();
+  RefreshFileStatus();
   PageText.clear();
 }

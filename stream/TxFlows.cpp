@@ -189,33 +189,33 @@ std::string TagValueIn(std::string_view game, const std::string& tag) {
   return std::string(game.substr(from, to - from));
 }
 
-}  // namespace
+// A game as reorganisation writes it: its bytes from its bullet to the next.
+struct TGameSize {
+  int64_t Number = 0, Length = 0, Need = 0;
+  int64_t NextLine = 0;  // the next game's first line: Open reads on to its end
+  int32_t Page = 0;
+  bool PageEnd = false;  // the game ends its page, so its length has the CR LF after it
+  std::string Names;
+};
 
-bool ReorgFitsBuffer(TFStreamTxStr& stream) {
-  if (!stream.Map) return false;
-  const int32_t remembered = stream.CurrentPage();
-  const int32_t count = stream.PageCount();
+// The largest game of the work file that its buffer size cannot hold once
+// reorganised (Number 0: none). The reorganised file holds each page followed
+// by CR LF, and its map is read back a buffer at a time: a buffer must reach
+// from a game's bullet to the next one (the file's last game only has to fit).
+TGameSize LargestMisfit(TFStreamTxStr& stream) {
   const int64_t buffer = stream.BufferSize;
-  // The reorganised file holds each page followed by CR LF, and its map is
-  // read back a buffer at a time: a buffer must reach from a game's bullet to
-  // the next one (the file's last game only has to fit).
-  struct TGameSize {
-    int64_t Number = 0, Length = 0, Need = 0;
-    int64_t NextLine = 0;  // the next game's first line: Open reads on to its end
-    int32_t Page = 0;
-    bool PageEnd = false;  // the game ends its page, so its length has the CR LF after it
-    std::string Names;
-  } game, worst;
+  TGameSize game, worst;
   const auto close = [&](bool final) {
     const int64_t need = game.Length + (final ? 0 : 1);
     if (game.Number == 0 || need <= buffer || need <= worst.Need) return;
     worst = game;
     worst.Need = need;
   };
+  const int32_t count = stream.PageCount();
   for (int32_t page = 1; page <= count; ++page) {
     const char* raw = nullptr;
     int32_t length = 0;
-    if (stream.GotoPageRaw(page, raw, length) != page) return false;
+    if (stream.GotoPageRaw(page, raw, length) != page) throw ETextFileError("page read");
     const std::string_view text(raw, static_cast<size_t>(length));
     size_t segment = 0;
     for (size_t at = text.find(kBullet); at != std::string_view::npos;
@@ -228,27 +228,38 @@ bool ReorgFitsBuffer(TFStreamTxStr& stream) {
         worst.NextLine =
             static_cast<int64_t>(std::min(own.find("\r\n", from), own.size()) - from) + 2;
       }
-      game = {game.Number + 1,
-              0,
-              0,
-              0,
-              page,
-              false,
-              TagValueIn(own, "White") + " - " + TagValueIn(own, "Black")};
+      const int64_t number = game.Number + 1;
+      game = TGameSize{};
+      game.Number = number;
+      game.Page = page;
+      game.Names = TagValueIn(own, "White") + " - " + TagValueIn(own, "Black");
       segment = at;
     }
     game.Length += static_cast<int64_t>(text.size() - segment) + 2;
     game.PageEnd = true;
   }
   close(true);
+  return worst;
+}
+
+}  // namespace
+
+bool ReorgFitsBuffer(TFStreamTxStr& stream) {
+  if (!stream.Map) return false;
+  const int32_t remembered = stream.CurrentPage();
+  TGameSize worst;
+  const bool read = Guarded([&] {
+    Reported([&] { worst = LargestMisfit(stream); },
+             [&] { return "Error reorganizing bullet file (" + LastErrorOf(&stream) + ")."; });
+  });
   const char* raw = nullptr;
   int32_t length = 0;
   stream.GotoPageRaw(remembered, raw, length);
+  if (!read) return false;
   if (worst.Number == 0) return true;
   // The size advised holds the game when the saved file is opened again (Open
   // reads on to the end of the next game's first line) and reorganised (where
-  // it may end a page).
-  // Buffer sizes go in steps of 10000.
+  // it may end a page). Buffer sizes go in steps of 10000.
   const int64_t bytes = worst.Length + (worst.PageEnd ? 0 : 2) + 1 + worst.NextLine;
   const int64_t fits = std::max<int64_t>((bytes + 9999) / 10000 * 10000, kMinBufferSize);
   std::string advice =
@@ -258,8 +269,8 @@ bool ReorgFitsBuffer(TFStreamTxStr& stream) {
           : "No buffer size holds it (the largest is " + std::to_string(kMaxBufferSize) + ").";
   ShowMessage("Reorg refused: game " + std::to_string(worst.Number) + " (" + worst.Names +
               ", page " + std::to_string(worst.Page) + ") is " + std::to_string(worst.Length) +
-              " bytes long, more than the buffer size of " + std::to_string(buffer) + " holds.\r" +
-              advice + "\rThe work file is unchanged.");
+              " bytes long, more than the buffer size of " + std::to_string(stream.BufferSize) +
+              " holds.\r" + advice + "\rThe work file is unchanged.");
   return false;
 }
 

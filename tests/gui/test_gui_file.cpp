@@ -274,6 +274,7 @@ class TestForm1File : public TGuiTest {
       c->Click("Button5");
       SetWriteFaultAtCall(0);
       QVERIFY2(c->Form->Stream(), std::to_string(n).c_str());
+      QVERIFY(c->Memo()->Text().starts_with("\xB7\r\n[Event "));
       c->Menu("Save1");
       const std::string saved = ReadFileBytes(path);
       QVERIFY2(saved.find("{reorg} 1.") != std::string::npos, std::to_string(n).c_str());
