@@ -38,7 +38,9 @@ bool ReorgFitsBuffer(TFStreamTxStr& stream);
 void SwapReorgFile();
 // Writes the whole work file as plain PGN. Save and Save As never leave a
 // truncated target behind (a temporary file replaces it only when complete);
-// a failed Append cuts the file back to its old length.
+// a failed Append cuts the file back to its old length. Append to a file whose
+// last line has no line end ends that line first, so the first appended game
+// stands on its own line after a blank one.
 bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& fileName,
                   bool noPrompt);
 // The starting text of a new work file, with dateText in its Date tag.
