@@ -46,6 +46,13 @@ class TestForm1Recover : public TGuiTest {
     c->Form.reset();
   }
 
+  void OkPackedOptionsWhenShown() {
+    QTimer::singleShot(0, c->Form.get(), [this] {
+      if (auto* form = c->Form->findChild<TForm5*>())
+        form->findChild<QPushButton*>("OKBtn")->click();
+    });
+  }
+
   // A second start on the same directory, answering the recovery with Yes.
   void StartAndRecover(TForm1Setup setup = {}) {
     c->Dialogs.Answers.push_back(TMsgAnswer::Yes);
@@ -132,16 +139,10 @@ class TestForm1Recover : public TGuiTest {
     OpenLondon();
     const std::string packed = c->Dir.File("games.pgc");
     c->Dialogs.FileNames.push_back(packed);
-    QTimer::singleShot(0, c->Form.get(), [this] {
-      if (auto* form = c->Form->findChild<TForm5*>())
-        form->findChild<QPushButton*>("OKBtn")->click();
-    });
+    OkPackedOptionsWhenShown();
     c->Menu("SaveAsPacked1");
     c->Dialogs.FileNames.push_back(packed);
-    QTimer::singleShot(0, c->Form.get(), [this] {
-      if (auto* form = c->Form->findChild<TForm5*>())
-        form->findChild<QPushButton*>("OKBtn")->click();
-    });
+    OkPackedOptionsWhenShown();
     c->Menu("OpenPacked1");
     c->TypeAt(static_cast<int64_t>(c->Memo()->Text().find("\r\n1.")) + 2, "{packed edit} ");
     c->Click("Button1");  // committed
