@@ -1,9 +1,11 @@
 // The start-up offer of a work file left by a run that ended without a clean
 // shutdown: Yes opens it unsaved under its original name, "Delete it" deletes
 // it, Cancel keeps it; and the settings a crash must not lose.
+#include <QMessageBox>
 #include <QtTest>
 #include <filesystem>
 
+#include "app/QtDialogs.h"
 #include "export/ExpEditU.h"
 #include "export/Unit5Pac.h"
 #include "settings/Settings.h"
@@ -94,6 +96,23 @@ class TestForm1Recover : public TGuiTest {
     QVERIFY(!c->Form->Stream());
     QVERIFY(!std::filesystem::exists(staleBullet));
     QVERIFY(!std::filesystem::exists(MapFileNameOf(staleBullet)));
+  }
+
+  // The real question: its No button is captioned "Delete it", and Escape
+  // answers Cancel, never the No that deletes.
+  void realQuestionEscapesToCancel() {
+    TQtDialogs dialogs;
+    QString noCaption;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      noCaption = box->button(QMessageBox::No)->text();
+      QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QCOMPARE(dialogs.Question("Recover it?", TMsgKind::Confirmation, TMsgButtons::YesNoCancel,
+                              "Delete it", 0),
+             TMsgAnswer::Cancel);
+    QCOMPARE(noCaption, QString("Delete it"));
   }
 
   // Escape (Cancel) keeps the work file; so does a recovery that could not
