@@ -106,8 +106,22 @@ QStringList QtNameFilters(const std::string& filter) {
 
 TMsgAnswer TQtDialogs::Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
                                int helpContext) {
+  return Ask(text, kind, buttons, "", helpContext);
+}
+
+TMsgAnswer TQtDialogs::Question(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                                const std::string& noCaption, int helpContext) {
+  return Ask(text, kind, buttons, noCaption, helpContext);
+}
+
+TMsgAnswer TQtDialogs::Ask(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                           const std::string& noCaption, int helpContext) {
   QMessageBox box(IconOf(kind), QString::fromLatin1(kApplicationTitle), BoxText(text),
                   ButtonsOf(buttons), QApplication::activeWindow());
+  if (QAbstractButton* no = box.button(QMessageBox::No); no && !noCaption.empty())
+    no->setText(Latin1(noCaption));
+  // Escape answers Cancel where there is one, never a No that deletes.
+  if (box.button(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
   QPushButton* help = nullptr;
   if (helpContext != 0) help = box.addButton(QMessageBox::Help);
   for (;;) {

@@ -15,6 +15,8 @@ class TQtDialogs final : public Dialogs {
  public:
   TMsgAnswer Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
                      int helpContext) override;
+  TMsgAnswer Question(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                      const std::string& noCaption, int helpContext) override;
   bool InputQuery(const std::string& caption, const std::string& prompt,
                   std::string& value) override;
   bool OpenFileName(TFileDialogRequest& request) override;
@@ -23,6 +25,8 @@ class TQtDialogs final : public Dialogs {
   [[noreturn]] void Halt(int exitCode) override;
 
  private:
+  TMsgAnswer Ask(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                 const std::string& noCaption, int helpContext);
   bool RunFileDialog(TFileDialogRequest& request, bool save);
 };
 

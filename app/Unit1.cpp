@@ -1,7 +1,6 @@
 // The main window's life: creation, first show, the select-range message, help
 // and closing.
 #include "app/Unit1.h"
-#include "app/MacroComboBox.h"
 
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 
 #include "app/AboutBox.h"
 #include "app/HelpForm.h"
+#include "app/MacroComboBox.h"
 #include "app/PageEditor.h"
 #include "app/QtDialogs.h"
 #include "app/StatusPanel.h"
@@ -141,7 +141,6 @@ void TForm1::Form1Shown() {
   SetExportCaptions();
 
   OfferRecovery();
-  if (WorkFile) return;
   if (Setup.Params.isEmpty()) return;
   QString name = Setup.Params[0];
   // A path with spaces may arrive split into two or three parameters.
@@ -149,6 +148,14 @@ void TForm1::Form1Shown() {
   const std::string fileName = FileNameFromQt(name);
   if (!QFileInfo(name).isFile()) {
     ShowMessage("File '" + fileName + "' does not exist");
+    return;
+  }
+  if (WorkFile) {
+    // One collection at a time: the recovered one stays until it is saved.
+    PendingOpen = fileName;
+    ShowMessage("The recovered collection is open, so " + fileName +
+                " was not opened.\rOnce the recovered collection is saved, you are asked "
+                "whether to open it.");
     return;
   }
   OpenDialog1.FileName = fileName;

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QEvent>
-#include <QPoint>
 #include <QMainWindow>
+#include <QPoint>
 #include <QStringList>
 #include <array>
 #include <cstdint>
@@ -90,8 +90,10 @@ class TForm1 : public QMainWindow {
   void OpenDroppedFile(const std::string& fileName);
   void New1Click();
   void Save1Click(QObject* sender);
+  // Cancel, No (the changes were dropped) or OK.
   TMsgAnswer AskSaveChanges();
-  void TryConversion();
+  // The repair offer after a failed Open; true when the repaired copy opened.
+  bool TryConversion();
 
   // Window events and controls.
   void Form1Create();
@@ -192,6 +194,11 @@ class TForm1 : public QMainWindow {
   QAction* AddItem(QMenu* menu, const char* name, const char* caption, const char* shortcut,
                    std::function<void()> handler, bool enabled = true);
   void ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing, const std::string& fileName);
+  // An Open that did not happen leaves the work as it was (unsaved again after
+  // a "No" to the save question, asked).
+  void KeepUnsavedWork(TMsgAnswer asked);
+  // After a conversion that failed: no work file, an empty read-only editor.
+  void ShowNoWork();
   // Asks before converting a file too large for the page map at the buffer
   // size; reopens path with the size the user accepts. False when the file is
   // not to be opened (input is then empty).
@@ -232,6 +239,17 @@ class TForm1 : public QMainWindow {
   // Start-up offer of the work files of an earlier run (Unit1Recover.cpp).
   void OfferRecovery();
   bool OpenRecovered(const TStaleWorkFile& stale);
+  // A recovery that could not open the work file gives it its names back.
+  void GiveBackWorkFile(const TStaleWorkFile& stale);
+  // This run's work files are left where they are for the next start's
+  // recovery; the run goes on with new, empty ones.
+  void LeaveWorkFilesBehind();
+  // After a reorganisation whose file cannot be opened: the window is left
+  // without work, the file kept for the next start.
+  void KeepWorkFileForNextStart();
+  // The file named on the command line while a recovered collection is open:
+  // offered once that is saved.
+  void OfferPendingOpen();
   void ShowRecovered(const std::string& origin);
   // A failed reorganisation gave up the stream: the work file comes back from
   // its map file. False when it could not.
@@ -246,6 +264,7 @@ class TForm1 : public QMainWindow {
   int64_t FileSize = 0;
   std::string ProgramDir;
   std::string DroppedFileName;  // set while a dropped file is being opened
+  std::string PendingOpen;      // named on the command line, waiting for a recovered collection
   std::string WorkDir;
   bool FileModified = false;
   bool FileProcessed = false;

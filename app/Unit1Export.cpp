@@ -84,5 +84,8 @@ void TForm1::EditExport(int n) {
   if (n < 0 || n > kExportEntries) TerminatingError("logic 3345");
   TExportEditForm form(IniValue, this);
   form.SelectItem(n == 0 ? 1 : n);
-  if (form.exec() == QDialog::Accepted) SetExportCaptions();
+  if (form.exec() != QDialog::Accepted) return;
+  SetExportCaptions();
+  // Kept at once: a crash must not lose a carefully set up Export menu.
+  SaveSettings(IniValue);
 }

@@ -80,15 +80,29 @@ void TForm1::SetCaption(const std::string& fileName) {
 
 void TForm1::Open1Click(QObject* sender) {
   if (!LeaveListFirst()) return;
+  TMsgAnswer asked = TMsgAnswer::Ok;
   if (Memo1->Modified() || FileModified) {
-    if (AskSaveChanges() == TMsgAnswer::Cancel) return;
+    asked = AskSaveChanges();
+    if (asked == TMsgAnswer::Cancel) return;
   }
-  WorkFile.reset();
-  if (!SaveDialog1.FileName.empty()) OpenDialog1.FileName = SaveDialog1.FileName;
-  if (!DroppedFileName.empty()) OpenDialog1.FileName = DroppedFileName;
-  OpenDialog1.Title = "Open chess file";
+  // Nothing changes until a file is chosen and opened: a cancelled dialog or a
+  // file that cannot be read leaves the work as it was.
+  const TFileDialogRequest before = OpenDialog1;
+  const auto keepWork = [&] {
+    OpenDialog1 = before;
+    PageText.clear();
+    KeepUnsavedWork(asked);
+  };
+  TFileDialogRequest request = OpenDialog1;
+  if (!SaveDialog1.FileName.empty()) request.FileName = SaveDialog1.FileName;
+  if (!DroppedFileName.empty()) request.FileName = DroppedFileName;
+  request.Title = "Open chess file";
   const bool commandLine = sender == this;
-  if (!commandLine && !Dlg().OpenFileName(OpenDialog1)) return;
+  if (!commandLine && !Dlg().OpenFileName(request)) {
+    keepWork();
+    return;
+  }
+  OpenDialog1 = request;
   const bool editing = commandLine || sender == Open1;
   std::unique_ptr<TFStreamTxStr> input;
   {
@@ -96,13 +110,36 @@ void TForm1::Open1Click(QObject* sender) {
     input = OpenInputFile(OpenDialog1.FileName, PageText, BufferSizeField());
   }
   if (!input) {
-    if (!editing) return;
-    PageText.clear();
-    TryConversion();
+    if (!editing || !TryConversion()) keepWork();
     return;
   }
-  if (editing && !FitPageMap(input, OpenDialog1.FileName, OpenDialog1.FileName)) return;
+  if (editing && !FitPageMap(input, OpenDialog1.FileName, OpenDialog1.FileName)) {
+    keepWork();
+    return;
+  }
   ShowOpened(std::move(input), editing, OpenDialog1.FileName);
+}
+
+void TForm1::KeepUnsavedWork(TMsgAnswer asked) {
+  // "No" to the save question was given for a file that did not open: the
+  // edits are still in the work file and still unsaved.
+  if (asked != TMsgAnswer::No || !WorkFile) return;
+  FileModified = true;
+  RefreshFileStatus();
+}
+
+void TForm1::ShowNoWork() {
+  WorkFile.reset();
+  PageText.clear();
+  ShowPage("");
+  Memo1->setReadOnly(true);
+  SetCaption("");
+  SaveDialog1.FileName.clear();
+  FileModified = false;
+  FileSize = 0;
+  UpdateGameCount();
+  Memo1Changed();
+  RefreshFileStatus();
 }
 
 bool TForm1::FitPageMap(std::unique_ptr<TFStreamTxStr>& input, const std::string& path,
@@ -120,6 +157,11 @@ bool TForm1::FitPageMap(std::unique_ptr<TFStreamTxStr>& input, const std::string
 
 void TForm1::ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing,
                         const std::string& fileName) {
+  // The work before this file ends here: its stream holds the bullet file that
+  // the conversion rewrites. A file waiting for a recovered collection to be
+  // saved is no longer offered once another one is open.
+  WorkFile.reset();
+  PendingOpen.clear();
   Memo1->setReadOnly(false);
   ScopeInPage->setChecked(true);
   SetCaption(fileName);
@@ -137,12 +179,15 @@ void TForm1::ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing,
       WorkFile = ProcessInputFile(std::move(input), PageText);
     }
     HoldWorkFiles();
-    if (WorkFile) {
-      ShowPage(PageText);
-      FileSize = WorkFile->FileSize();
-      UpdateGameCount();
-      FileProcessed = true;
+    if (!WorkFile) {
+      // Nothing half-open: no work file, and an empty editor that takes no edits.
+      ShowNoWork();
+      return;
     }
+    ShowPage(PageText);
+    FileSize = WorkFile->FileSize();
+    UpdateGameCount();
+    FileProcessed = true;
     Memo1Changed();
     RefreshFileStatus();
   } else {
@@ -153,10 +198,10 @@ void TForm1::ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing,
   PageText.clear();
 }
 
-void TForm1::TryConversion() {
+bool TForm1::TryConversion() {
   if (Dlg().Message(kRepairQuestion, TMsgKind::Information, TMsgButtons::YesNo, kHelpRepair) !=
       TMsgAnswer::Yes) {
-    return;
+    return false;
   }
   // The repaired copy goes where the program may write: the work directory.
   const std::string repaired = WorkDir + kRepairFileName;
@@ -169,13 +214,14 @@ void TForm1::TryConversion() {
   if (!converted) {
     std::filesystem::remove(repaired, ec);
     ShowMessage("Conversion failed");
-    return;
+    return false;
   }
   std::unique_ptr<TFStreamTxStr> input = OpenInputFile(repaired, PageText, BufferSizeField());
   if (input && !FitPageMap(input, repaired, OpenDialog1.FileName)) {
     std::filesystem::remove(repaired, ec);
-    return;
+    return false;
   }
+  const bool opened = input != nullptr;
   if (input) {
     ShowOpened(std::move(input), true, OpenDialog1.FileName);
     // The repair dropped whatever stood between games, so Save does not put the
@@ -189,6 +235,7 @@ void TForm1::TryConversion() {
     ShowMessage("Conversion failed");
   }
   std::filesystem::remove(repaired, ec);
+  return opened;
 }
 
 void TForm1::New1Click() {
@@ -197,6 +244,7 @@ void TForm1::New1Click() {
     if (AskSaveChanges() == TMsgAnswer::Cancel) return;
   }
   WorkFile.reset();
+  PendingOpen.clear();
   const int32_t bufferSize = BufferSizeField();
   if (!CreateNewBulletFile(bufferSize, TodayDateText())) return;
   HoldWorkFiles();
@@ -255,17 +303,18 @@ void TForm1::Save1Click(QObject* sender) {
     TBusyScope busy(*this);
     saved = SaveOrAppend(*WorkFile, mode, SaveDialog1.FileName, !dialog);
   }
-  // Append never leaves its target as the name a later Save would write to.
+  // Append writes a copy elsewhere: its target never becomes the name a later
+  // Save writes to, and the work stays modified with respect to its own file.
   if (mode == TSaveMode::Append) {
-    const std::string appended = SaveDialog1.FileName;
     SaveDialog1.FileName = keptSaveName;
-    if (saved) SetCaption(SaveDialog1.FileName.empty() ? appended : SaveDialog1.FileName);
+    return;
   }
   if (!saved) return;
   FileModified = false;
   RefreshFileStatus();
-  if (mode != TSaveMode::Append) SetCaption(SaveDialog1.FileName);
+  SetCaption(SaveDialog1.FileName);
   if (mode == TSaveMode::SaveAs) OpenDialog1.FileName = SaveDialog1.FileName;
+  OfferPendingOpen();
 }
 
 TMsgAnswer TForm1::AskSaveChanges() {
@@ -282,7 +331,7 @@ TMsgAnswer TForm1::AskSaveChanges() {
         break;
       default:
         FileModified = false;
-        break;
+        return TMsgAnswer::No;
     }
   }
   return TMsgAnswer::Ok;
@@ -295,14 +344,23 @@ void TForm1::Button5ClickReorgBullet() {
   }
   // An edited page that cannot be written back must not be lost to the rewrite.
   if (!CommitPage()) return;
+  // A game the buffer cannot hold would leave a file that no map can be built
+  // for: refused before anything changes.
+  if (!ReorgFitsBuffer(*WorkFile)) return;
   Button4ClickStart();
   ShowPage("");
   const int32_t bufferSize = WorkFile->BufferSize;
   TBusyScope busy(*this);
+  // Whatever fails, a work file the user can save stays: the old one, or the
+  // new one once it is whole (from its map file, or kept for the next start
+  // when it cannot be opened now).
+  const auto reopen = [this] {
+    if (!ReopenAfterFailedReorg()) KeepWorkFileForNextStart();
+  };
   std::unique_ptr<TFStreamTxStr> done = ReorganizeBulletFile(std::move(WorkFile));
   if (!done) {
     // The bullet file itself was not touched: it comes back as it was.
-    ReopenAfterFailedReorg();
+    reopen();
     return;
   }
   done.reset();
@@ -310,17 +368,19 @@ void TForm1::Button5ClickReorgBullet() {
     SwapReorgFile();
   } catch (const std::exception& e) {
     Dlg().Message(e.what(), TMsgKind::Error, TMsgButtons::Ok);
-    ReopenAfterFailedReorg();
+    reopen();
     return;
   }
   HoldWorkFiles();
   WorkFile = OpenBulletFile(bufferSize, PageText);
-  if (WorkFile) {
-    SetEditorLimit();
-    ShowPage(PageText);
-    FileSize = WorkFile->FileSize();
-    UpdateGameCount();
-    RefreshFileStatus();
+  if (!WorkFile) {
+    reopen();
+    return;
   }
+  SetEditorLimit();
+  ShowPage(PageText);
+  FileSize = WorkFile->FileSize();
+  UpdateGameCount();
+  RefreshFileStatus();
   PageText.clear();
 }

@@ -34,26 +34,38 @@ void TForm1::MenuPackedClicks(QObject* sender) {
 
 void TForm1::OpenPackedFile() {
   if (!LeaveListFirst()) return;
+  TMsgAnswer asked = TMsgAnswer::Ok;
   if (Memo1->Modified() || FileModified) {
-    if (AskSaveChanges() == TMsgAnswer::Cancel) return;
+    asked = AskSaveChanges();
+    if (asked == TMsgAnswer::Cancel) return;
   }
-  WorkFile.reset();
+  // The work stays as it was until the packed file has been unpacked.
   TFileDialogRequest request = PackedRequest(OpenDialog1, "Open Packed");
-  if (!Dlg().OpenFileName(request)) return;
+  if (!Dlg().OpenFileName(request)) {
+    KeepUnsavedWork(asked);
+    return;
+  }
   TForm5 form(this);
   form.Mode = TForm5::kOpen;
   form.PackedFileName = request.FileName;
   form.BufferSize = BufferSizeField();
   form.TempFileName = WorkDir + kPackedTempFile;
-  if (form.Run() != QDialog::Accepted) return;
-  std::unique_ptr<TFStreamTxStr> input = form.TakeOpenedStream();
-  if (!input) return;
+  std::unique_ptr<TFStreamTxStr> input;
+  if (form.Run() == QDialog::Accepted) input = form.TakeOpenedStream();
+  if (!input) {
+    KeepUnsavedWork(asked);
+    return;
+  }
   PageText = "\r\nPacked file being opened...";
   ShowOpened(std::move(input), true, form.PackedFileName);
   std::error_code ec;
   std::filesystem::remove(form.TempFileName, ec);
-  // Save must not put these games over the PGN file opened before, nor write
-  // plain PGN into the packed file: it asks, proposing a name beside the latter.
+  if (!WorkFile) return;
+  // The games came from the packed file, not from the temporary file unpacked
+  // for the conversion: a recovery names the packed file. Save must not put
+  // these games over the PGN file opened before, nor write plain PGN into the
+  // packed file: it asks, proposing a name beside the latter.
+  WorkFile->SetOrigin(form.PackedFileName);
   OpenDialog1.FileName = form.PackedFileName;
   SaveDialog1.FileName =
       std::filesystem::path(form.PackedFileName).replace_extension(".pgn").string();

@@ -229,6 +229,15 @@ void TForm5::OKBtnClick() {
   int64_t start = 0;
   int64_t maximum = 0;
   if (Mode == kOpen && !ReadSelection(start, maximum)) return;
+  std::error_code ec;
+  // Replacing an existing packed file is asked first, as Save As asks; No
+  // writes nothing and ends the command.
+  if (Mode == kSave && !CheckBox1->isChecked() && std::filesystem::exists(PackedFileName, ec) &&
+      Dlg().Message("Overwrite " + PackedFileName + " ?", TMsgKind::Confirmation,
+                    TMsgButtons::YesNo) != TMsgAnswer::Yes) {
+    reject();
+    return;
+  }
   try {
     TWaitCursor wait;
     if (Mode == kOpen) {

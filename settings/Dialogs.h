@@ -32,6 +32,14 @@ class Dialogs {
   // Texts are 8-bit bytes (the program's ANSI text); line breaks as given.
   virtual TMsgAnswer Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
                              int helpContext = 0) = 0;
+  // A question whose No button is captioned by what No does ("Delete it").
+  // Closing the box answers Cancel when it has one, as in Message. Where no box
+  // of its own is needed, it is Message.
+  virtual TMsgAnswer Question(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                              const std::string& noCaption, int helpContext) {
+    (void)noCaption;
+    return Message(text, kind, buttons, helpContext);
+  }
   // An input box; false when cancelled. value is in and out.
   virtual bool InputQuery(const std::string& caption, const std::string& prompt,
                           std::string& value) = 0;

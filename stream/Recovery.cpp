@@ -97,6 +97,19 @@ uint64_t InodeOf(const std::string& name) {
   return ::stat(name.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_ino) : 0;
 }
 
+int renameCalls = 0;
+int failingRename = 0;
+
+// A rename of a recovery step; the test hook can make it fail.
+bool RenameFile(const std::string& from, const std::string& to) {
+  ++renameCalls;
+  if (failingRename != 0 && renameCalls == failingRename) {
+    failingRename = 0;
+    return false;
+  }
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
 // True when every page of the map lies inside the file and starts a record.
 bool MapFitsFile(const TRecoveryMap& map, const TFStreamTxStr& stream) {
   int64_t size = stream.FileSize();
@@ -241,15 +254,30 @@ void DeleteWorkFileSet(const TStaleWorkFile& stale) {
 bool AdoptWorkFile(const TStaleWorkFile& stale) {
   if (BulletFileName.empty()) return false;
   const std::string mapName = MapFileNameOf(BulletFileName);
-  if (std::rename(stale.Bullet.c_str(), BulletFileName.c_str()) != 0) return false;
-  if (std::rename(stale.MapFile.c_str(), mapName.c_str()) != 0) {
-    std::rename(BulletFileName.c_str(), stale.Bullet.c_str());
+  if (!RenameFile(stale.Bullet, BulletFileName)) return false;
+  if (!RenameFile(stale.MapFile, mapName)) {
+    RenameFile(BulletFileName, stale.Bullet);
     return false;
   }
   std::error_code ec;
   fs::remove(stale.MapFile + ".new", ec);
   if (!stale.Reorg.empty() && !IsHeldByAnyone(stale.Reorg)) fs::remove(stale.Reorg, ec);
   return true;
+}
+
+bool RestoreWorkFile(const TStaleWorkFile& stale) {
+  if (BulletFileName.empty()) return false;
+  const std::string mapName = MapFileNameOf(BulletFileName);
+  if (!RenameFile(mapName, stale.MapFile)) return false;
+  if (!RenameFile(BulletFileName, stale.Bullet)) {
+    RenameFile(stale.MapFile, mapName);
+    return false;
+  }
+  return true;
+}
+
+void SetRecoveryRenameFaultAtCall(int n) {
+  failingRename = n > 0 ? renameCalls + n : 0;
 }
 
 std::unique_ptr<TFStreamTxStr> OpenRecoveredBulletFile(const TRecoveryMap& map,

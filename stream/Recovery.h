@@ -64,6 +64,13 @@ void DeleteWorkFileSet(const TStaleWorkFile& stale);
 // Makes the stale work file this run's own: its bullet and map files are renamed
 // to the names in force. False when that fails (nothing is lost then).
 bool AdoptWorkFile(const TStaleWorkFile& stale);
+// Gives the work file adopted from stale its own names back (after a recovery
+// that could not open it), so that the next start offers it again. False when
+// a rename fails; the files then keep the names in force.
+bool RestoreWorkFile(const TStaleWorkFile& stale);
+// A test hook: the nth rename of AdoptWorkFile or RestoreWorkFile from now
+// fails (1: the next one); 0 means never.
+void SetRecoveryRenameFaultAtCall(int n);
 // Opens the bullet file in force with the map of its map file (rebuilt from the
 // file when the map does not fit it) and reads the remembered page into
 // pageText. Nothing, after a message, when that fails.

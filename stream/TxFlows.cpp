@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "pgn/TextDrops.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
+#include "stream/FileIo.h"
 #include "stream/Recovery.h"
 #include "stream/SaveTarget.h"
 
@@ -85,6 +87,16 @@ void WriteGamesOfPage(TSaveTarget& out, std::string_view page) {
     out.Write("\r\n");
     at = next;
   }
+}
+
+// Whether the file ends inside a line (its last line has no line end), so that
+// text appended to it would join that line.
+bool EndsInsideALine(const std::string& fileName) {
+  TFile in;
+  if (!in.Open(fileName, TOpenMode::Read)) return false;
+  const int64_t size = in.Size();
+  char last = '\n';
+  return size > 0 && in.ReadAt(size - 1, &last, 1) == 1 && last != '\n';
 }
 
 uint64_t TickCount() {
@@ -167,6 +179,104 @@ std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxSt
   return stream;
 }
 
+namespace {
+
+// The value of a tag in a game's text ("?" when it has none).
+std::string TagValueIn(std::string_view game, const std::string& tag) {
+  const std::string head = "[" + tag + " \"";
+  const size_t at = game.find(head);
+  if (at == std::string_view::npos) return "?";
+  const size_t from = at + head.size();
+  const size_t to = game.find('"', from);
+  if (to == std::string_view::npos || to - from > 60) return "?";
+  return std::string(game.substr(from, to - from));
+}
+
+// A game as reorganisation writes it: its bytes from its bullet to the next.
+struct TGameSize {
+  int64_t Number = 0, Length = 0, Need = 0;
+  int64_t NextLine = 0;  // the next game's first line: Open reads on to its end
+  int32_t Page = 0;
+  bool PageEnd = false;  // the game ends its page, so its length has the CR LF after it
+  std::string Names;
+};
+
+// The largest game of the work file that its buffer size cannot hold once
+// reorganised (Number 0: none). The reorganised file holds each page followed
+// by CR LF, and its map is read back a buffer at a time: a buffer must reach
+// from a game's bullet to the next one (the file's last game only has to fit).
+TGameSize LargestMisfit(TFStreamTxStr& stream) {
+  const int64_t buffer = stream.BufferSize;
+  TGameSize game, worst;
+  const auto close = [&](bool final) {
+    const int64_t need = game.Length + (final ? 0 : 1);
+    if (game.Number == 0 || need <= buffer || need <= worst.Need) return;
+    worst = game;
+    worst.Need = need;
+  };
+  const int32_t count = stream.PageCount();
+  for (int32_t page = 1; page <= count; ++page) {
+    const char* raw = nullptr;
+    int32_t length = 0;
+    if (stream.GotoPageRaw(page, raw, length) != page) throw ETextFileError("page read");
+    const std::string_view text(raw, static_cast<size_t>(length));
+    size_t segment = 0;
+    for (size_t at = text.find(kBullet); at != std::string_view::npos;
+         at = text.find(kBullet, at + 1)) {
+      game.Length += static_cast<int64_t>(at - segment);
+      close(false);
+      const std::string_view own = text.substr(at, text.find(kBullet, at + 1) - at);
+      if (worst.Number != 0 && worst.Number == game.Number) {
+        const size_t from = std::min(own.find_first_not_of("\r\n", 1), own.size());
+        worst.NextLine =
+            static_cast<int64_t>(std::min(own.find("\r\n", from), own.size()) - from) + 2;
+      }
+      const int64_t number = game.Number + 1;
+      game = TGameSize{};
+      game.Number = number;
+      game.Page = page;
+      game.Names = TagValueIn(own, "White") + " - " + TagValueIn(own, "Black");
+      segment = at;
+    }
+    game.Length += static_cast<int64_t>(text.size() - segment) + 2;
+    game.PageEnd = true;
+  }
+  close(true);
+  return worst;
+}
+
+}  // namespace
+
+bool ReorgFitsBuffer(TFStreamTxStr& stream) {
+  if (!stream.Map) return false;
+  const int32_t remembered = stream.CurrentPage();
+  TGameSize worst;
+  const bool read = Guarded([&] {
+    Reported([&] { worst = LargestMisfit(stream); },
+             [&] { return "Error reorganizing bullet file (" + LastErrorOf(&stream) + ")."; });
+  });
+  const char* raw = nullptr;
+  int32_t length = 0;
+  stream.GotoPageRaw(remembered, raw, length);
+  if (!read) return false;
+  if (worst.Number == 0) return true;
+  // The size advised holds the game when the saved file is opened again (Open
+  // reads on to the end of the next game's first line) and reorganised (where
+  // it may end a page). Buffer sizes go in steps of 10000.
+  const int64_t bytes = worst.Length + (worst.PageEnd ? 0 : 2) + 1 + worst.NextLine;
+  const int64_t fits = std::max<int64_t>((bytes + 9999) / 10000 * 10000, kMinBufferSize);
+  std::string advice =
+      fits <= kMaxBufferSize
+          ? "Reorg needs a buffer size of at least " + std::to_string(fits) +
+                ": save the file and open it again with that buffer size."
+          : "No buffer size holds it (the largest is " + std::to_string(kMaxBufferSize) + ").";
+  ShowMessage("Reorg refused: game " + std::to_string(worst.Number) + " (" + worst.Names +
+              ", page " + std::to_string(worst.Page) + ") is " + std::to_string(worst.Length) +
+              " bytes long, more than the buffer size of " + std::to_string(stream.BufferSize) +
+              " holds.\r" + advice + "\rThe work file is unchanged.");
+  return false;
+}
+
 void SwapReorgFile() {
   std::error_code ec;
   // The rename replaces the bullet file in one step: a crash finds either the
@@ -201,6 +311,9 @@ bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& file
     Reported(
         [&] {
           try {
+            // The first appended game starts on a line of its own, after the
+            // blank line that parts games.
+            if (mode == TSaveMode::Append && EndsInsideALine(fileName)) out.Write("\r\n");
             int32_t count = stream.PageCount();
             for (int32_t page = 1; page <= count; ++page) {
               const char* text = nullptr;

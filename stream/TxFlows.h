@@ -28,12 +28,19 @@ std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& p
 // Writes every page in order into the reorganisation file. The stream comes back
 // on success; nothing on failure.
 std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxStr> stream);
+// Whether every game of the work file, as reorganisation writes it, fits the
+// stream's buffer size; when one does not, a message names the largest such
+// game, its length and the smallest buffer size that holds it. The current
+// page stays the current one.
+bool ReorgFitsBuffer(TFStreamTxStr& stream);
 // Replaces the bullet file by the reorganisation file; raises std::runtime_error
 // "error on delete (ref: 8442)" or "error on rename (ref: 8443)".
 void SwapReorgFile();
 // Writes the whole work file as plain PGN. Save and Save As never leave a
 // truncated target behind (a temporary file replaces it only when complete);
-// a failed Append cuts the file back to its old length.
+// a failed Append cuts the file back to its old length. Append to a file whose
+// last line has no line end ends that line first, so the first appended game
+// stands on its own line after a blank one.
 bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& fileName,
                   bool noPrompt);
 // The starting text of a new work file, with dateText in its Date tag.

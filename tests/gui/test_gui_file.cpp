@@ -149,6 +149,138 @@ class TestForm1File : public TGuiTest {
     QCOMPARE(ReadFileBytes(path), original);
     QCOMPARE(ReadFileBytes(repaired), SavedForm(GamesOf(ToCrLf(original))));
   }
+
+  // An Open that does not happen changes nothing: after "No" to the save
+  // question, a cancelled dialog or a file that cannot be read leaves the work
+  // open and unsaved. A repair that opens nothing leaves no work file and an
+  // empty read-only editor, and nothing to save or ask about.
+  void openThatFailsLeavesAClearState_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("repair");
+    QTest::newRow("cancelled") << QString() << false;
+    QTest::newRow("empty file") << QString("empty.pgn") << false;
+    QTest::newRow("binary file repaired") << QString("binary.pgn") << true;
+  }
+
+  void openThatFailsLeavesAClearState() {
+    QFETCH(QString, file);
+    QFETCH(bool, repair);
+    OpenLondon();
+    c->TypeAt(static_cast<int64_t>(c->Memo()->Text().find("\r\n1.")) + 2, "{kept} ");
+    std::string name;
+    if (!file.isEmpty()) {
+      name = c->Dir.File(file.toStdString());
+      std::string bytes;
+      for (int i = 0; file == "binary.pgn" && i < 30000; ++i) bytes += static_cast<char>(i * 7919);
+      WriteFileBytes(name, bytes);
+    }
+    c->Dialogs.FileNames = {name};
+    c->Dialogs.Answers = {TMsgAnswer::No};  // the save question
+    if (!file.isEmpty()) c->Dialogs.Answers.push_back(repair ? TMsgAnswer::Yes : TMsgAnswer::No);
+    c->Menu("Open1");
+    QCOMPARE(c->Dialogs.Texts()[0], std::string("Save changes to london1851.pgn?"));
+    if (repair) {
+      QVERIFY(!c->Form->Stream());
+      QVERIFY(c->Memo()->isReadOnly());
+      QCOMPARE(c->Memo()->Length(), int64_t{0});
+      QCOMPARE(c->Form->windowTitle(), QString("Korvane"));
+      c->Menu("Save1");
+      QCOMPARE(c->Dialogs.Beeps, 1);
+      QVERIFY(c->Form->close());  // nothing asked
+      QCOMPARE(ReadFileBytes(path), TestData("london1851.pgn"));
+      return;
+    }
+    QVERIFY(c->Form->Stream());
+    QVERIFY(c->Form->IsFileModified());
+    QCOMPARE(c->Form->windowTitle(), QString("Korvane - london1851.pgn"));
+    QCOMPARE(Colour("Panel2"), PanelColor::Red);
+    c->Menu("Save1");  // to the opened file, without a dialog
+    QCOMPARE(c->Dialogs.FileDialogs.size(), size_t{2});
+    QVERIFY(ReadFileBytes(path).find("{kept} 1.") != std::string::npos);
+  }
+
+  // Append writes a copy elsewhere, its first game on a line of its own after
+  // a blank line; the work is still unsaved with respect to its own file.
+  void appendLeavesTheWorkUnsaved() {
+    OpenLondon();
+    const std::string text = c->Memo()->Text();
+    const size_t moves = text.find("\r\n1.") + 2;
+    c->TypeAt(static_cast<int64_t>(moves), "{appended} ");
+    const std::string target = c->Dir.File("target.pgn");
+    const std::string old = "[Event \"x\"]\r\n\r\n1.e4 1-0";  // no line end
+    WriteFileBytes(target, old);
+    c->Dialogs.FileNames = {target};
+    c->Dialogs.Answers = {TMsgAnswer::Yes};
+    c->Menu("Append1");
+    Texts games = GamesOf(TestData("london1851.pgn"));
+    games[0].insert(moves - text.find("[Event "), "{appended} ");
+    QCOMPARE(ReadFileBytes(target), old + "\r\n" + SavedForm(games));
+    QVERIFY(c->Form->IsFileModified());
+    QCOMPARE(Colour("Panel2"), PanelColor::Red);
+    QCOMPARE(c->Form->windowTitle(), QString("Korvane - london1851.pgn"));
+    c->Dialogs.Answers = {TMsgAnswer::No};
+    QVERIFY(c->Form->close());
+    QCOMPARE(c->Dialogs.Texts().back(), std::string("Save changes to london1851.pgn?"));
+    QCOMPARE(ReadFileBytes(path), TestData("london1851.pgn"));
+  }
+
+  // A game grown past the buffer size: Reorg refuses before anything changes,
+  // naming the game and a buffer size that holds it; the work stays and saves.
+  // Opened again with that size, the reorganisation goes through.
+  void reorgRefusesAGameTheBufferCannotHold() {
+    OpenLondon();
+    const std::string comment = "{" + std::string(10500, 'c') + "} ";
+    c->Memo()->SetSelection(static_cast<int64_t>(c->Memo()->Text().find("\r\n1.")) + 2, 0);
+    QVERIFY(c->Memo()->ReplaceSelection(comment));
+    c->Click("Button1");  // committed, the page relocated
+    const int pages = Pages();
+    c->Click("Button5");
+    const Texts texts = c->Dialogs.Texts();
+    QCOMPARE(texts.size(), size_t{1});
+    QVERIFY2(texts[0].starts_with("Reorg refused: game 1 ("), texts[0].c_str());
+    const size_t at = texts[0].find("at least ");
+    QVERIFY(at != std::string::npos);
+    const int fits = std::stoi(texts[0].substr(at + 9));
+    QCOMPARE(fits, 20000);
+    QVERIFY(c->Form->Stream());
+    QCOMPARE(Pages(), pages);
+    c->Menu("Save1");
+    QVERIFY(ReadFileBytes(path).find(comment + "1.") != std::string::npos);
+    QCOMPARE(GamesOf(ReadFileBytes(path)).size(), GamesOf(TestData("london1851.pgn")).size());
+
+    c->SetBufferSize(QString::number(fits));
+    c->Dialogs.FileNames = {path};
+    c->Menu("Open1");
+    c->Click("Button5");
+    QCOMPARE(c->Dialogs.Texts().size(), size_t{1});
+    QVERIFY(c->Form->Stream());
+    QVERIFY(c->Memo()->Text().find(comment + "1.") != std::string::npos);
+  }
+
+  // A write that fails at any point of a reorganisation (the new file, its
+  // map, the map of the file put back) leaves a work file that saves every
+  // game with the edit.
+  void reorgFailingAtAnyWriteKeepsTheWork() {
+    OpenLondon();
+    c->TypeAt(static_cast<int64_t>(c->Memo()->Text().find("\r\n1.")) + 2, "{reorg} ");
+    c->Click("Button1");
+    const int64_t before = WriteCallCount();
+    c->Click("Button5");
+    const int64_t calls = WriteCallCount() - before;
+    QVERIFY(calls > 3);
+    for (int64_t n = 1; n <= calls; ++n) {
+      c->Dialogs.OkBoxAnswers.clear();
+      SetWriteFaultAtCall(n);
+      c->Click("Button5");
+      SetWriteFaultAtCall(0);
+      QVERIFY2(c->Form->Stream(), std::to_string(n).c_str());
+      QVERIFY(c->Memo()->Text().starts_with("\xB7\r\n[Event "));
+      c->Menu("Save1");
+      const std::string saved = ReadFileBytes(path);
+      QVERIFY2(saved.find("{reorg} 1.") != std::string::npos, std::to_string(n).c_str());
+      QCOMPARE(GamesOf(saved).size(), GamesOf(TestData("london1851.pgn")).size());
+    }
+  }
 };
 
 QTEST_MAIN(TestForm1File)

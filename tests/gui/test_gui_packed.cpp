@@ -111,15 +111,21 @@ class TestForm1Packed : public TGuiTest {
     QVERIFY(GamesOf(c->Memo()->Text()) == (Texts{games[2], games[3]}));
   }
 
-  // A game the packed format cannot keep: the message, the dialog stays, and the
-  // packed file that was there is untouched.
+  // Replacing a packed file is asked first (No writes nothing); a game the
+  // packed format cannot keep: the message, the dialog stays, and the packed
+  // file that was there is untouched.
   void refusedGameLeavesThePackedFileAlone() {
     InstallLibrary();
     OpenLondon();
     const std::string packed = c->Copy("fools-mate.pgn", "old.pgc");
     c->TypeAt(static_cast<int64_t>(c->Memo()->Text().find("[Site ")), "[EventDate \"?\"]");
     QTest::keyClick(c->Memo(), Qt::Key_Return);
+    c->Dialogs.Answers = {TMsgAnswer::No};
+    SavePacked(packed, false);
+    QCOMPARE(c->Dialogs.Texts(), Texts{"Overwrite " + packed + " ?"});
+    c->Dialogs.Shown.clear();
     c->Dialogs.FileNames.push_back(packed);
+    c->Dialogs.Answers = {TMsgAnswer::Yes};
     bool stayed = false;
     WhenShown([&](TForm5* form) {
       Press(form, "OKBtn");
@@ -129,8 +135,9 @@ class TestForm1Packed : public TGuiTest {
     c->Menu("SaveAsPacked1");
     QVERIFY(stayed);
     QCOMPARE(c->Dialogs.Texts(),
-             Texts{"Pack Error (unknown tag \"EventDate\"; only the 18 known tags can be packed)"
-                   "\r\rSearch Help file index for \"Pack Errors\""});
+             (Texts{"Overwrite " + packed + " ?",
+                    "Pack Error (unknown tag \"EventDate\"; only the 18 known tags can be packed)"
+                    "\r\rSearch Help file index for \"Pack Errors\""}));
     QCOMPARE(ReadFileBytes(packed), TestData("fools-mate.pgn"));
     QVERIFY(c->Form->IsFileModified());  // the edit was written back, not saved
     QCOMPARE(c->Text("Edit5"), QString("1"));

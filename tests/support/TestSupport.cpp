@@ -19,7 +19,7 @@ TScriptDialogs::~TScriptDialogs() {
 
 TMsgAnswer TScriptDialogs::Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
                                    int helpContext) {
-  Shown.push_back({text, kind, buttons, helpContext});
+  Shown.push_back({text, kind, buttons, helpContext, {}});
   auto& queue = buttons == TMsgButtons::Ok ? OkBoxAnswers : Answers;
   if (!queue.empty()) {
     TMsgAnswer a = queue.front();
@@ -29,6 +29,13 @@ TMsgAnswer TScriptDialogs::Message(const std::string& text, TMsgKind kind, TMsgB
   if (buttons == TMsgButtons::Ok) return TMsgAnswer::Ok;
   ADD_FAILURE() << "unscripted question: " << text;
   return buttons == TMsgButtons::YesNo ? TMsgAnswer::No : TMsgAnswer::Cancel;
+}
+
+TMsgAnswer TScriptDialogs::Question(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                                    const std::string& noCaption, int helpContext) {
+  const TMsgAnswer answer = Message(text, kind, buttons, helpContext);
+  Shown.back().NoCaption = noCaption;
+  return answer;
 }
 
 bool TScriptDialogs::InputQuery(const std::string& caption, const std::string& prompt,

@@ -17,6 +17,7 @@ struct TShownBox {
   TMsgKind Kind;
   TMsgButtons Buttons;
   int HelpContext;
+  std::string NoCaption;  // a No button captioned by what it does
 };
 
 class TScriptDialogs : public Dialogs {
@@ -43,6 +44,8 @@ class TScriptDialogs : public Dialogs {
 
   TMsgAnswer Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
                      int helpContext) override;
+  TMsgAnswer Question(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                      const std::string& noCaption, int helpContext) override;
   bool InputQuery(const std::string& caption, const std::string& prompt,
                   std::string& value) override;
   bool OpenFileName(TFileDialogRequest& request) override;
