@@ -12,10 +12,12 @@
 #include <QShortcut>
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "app/HelpForm.h"
 #include "app/Unit1.h"
+#include "chess/GameReplay.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
 #include "settings/Settings.h"
@@ -26,6 +28,10 @@ constexpr int kButtonWidth = 32;
 constexpr int kButtonHeight = 19;
 constexpr int kButtonRowHeight = 30;
 const QColor kFlashCapture(255, 0, 0);  // the colour value 255
+const QColor kLastMoveMark(255, 170, 0, 210);
+constexpr int kTurnButtonWidth = 40;
+// The smallest board the window shrinks to, in pixels per square.
+constexpr int kMinSquare = 20;
 
 // kPieceCells[kind - 1][colour - 1] = {cell on an odd square, cell on an even square}.
 constexpr int8_t kPieceCells[6][2][2] = {
@@ -59,6 +65,23 @@ int BoardIndex(const TSquareRef& s) {
   return (s.Rank - 1) * 8 + (s.File - 1);
 }
 
+// "White - Black, Event, Date" from the game's tags; what a tag does not
+// give is left out.
+QString GameTitle(const std::string& tags) {
+  std::string white, black, event, date;
+  FindTagValue(tags, "White", white);
+  FindTagValue(tags, "Black", black);
+  FindTagValue(tags, "Event", event);
+  FindTagValue(tags, "Date", date);
+  QString title = QString::fromLatin1(white);
+  if (!black.empty()) title += (title.isEmpty() ? "" : " - ") + QString::fromLatin1(black);
+  for (const std::string* more : {&event, &date}) {
+    if (more->empty()) continue;
+    title += (title.isEmpty() ? "" : ", ") + QString::fromLatin1(*more);
+  }
+  return title;
+}
+
 }  // namespace
 
 int CellIndex(const TSquare& square, bool even) {
@@ -88,16 +111,88 @@ void FloodFill(QImage& image, QPoint start, QColor colour) {
 
 TBoardImage::TBoardImage(QWidget* parent) : QWidget(parent) {}
 
+QRect TBoardImage::BoardRect() const {
+  // Whole pixels per square, so that every square is drawn alike.
+  const int side = std::min(width(), height()) / 8 * 8;
+  return QRect((width() - side) / 2, (height() - side) / 2, side, side);
+}
+
+QPoint TBoardImage::ToPicture(QPoint widgetPoint) const {
+  const QRect board = BoardRect();
+  if (Picture.isNull() || SquareSize <= 0 || !board.contains(widgetPoint)) return {-1, -1};
+  const auto axis = [this, &board](int at, int origin) {
+    const int p = (at - origin) * Picture.width() / board.width();
+    const int square = Turned ? 7 - p / SquareSize : p / SquareSize;
+    return square * SquareSize + p % SquareSize;
+  };
+  return {axis(widgetPoint.x(), board.x()), axis(widgetPoint.y(), board.y())};
+}
+
+QRect TBoardImage::ShownSquare(int32_t file, int32_t rank) const {
+  const QRect board = BoardRect();
+  const int s = board.width() / 8;
+  const int column = Turned ? 8 - file : file - 1;
+  const int row = Turned ? rank - 1 : 8 - rank;
+  return QRect(board.x() + column * s, board.y() + row * s, s, s);
+}
+
 void TBoardImage::paintEvent(QPaintEvent*) {
-  QPainter(this).drawImage(0, 0, Picture);
+  QPainter painter(this);
+  const QRect board = BoardRect();
+  if (Picture.isNull() || SquareSize <= 0 || board.isEmpty()) return;
+  QImage shown = Picture;
+  if (Turned) {
+    // Each square moves to the opposite place; the pieces stay upright.
+    QPainter turn(&shown);
+    for (int row = 0; row < 8; ++row) {
+      for (int column = 0; column < 8; ++column) {
+        turn.drawImage(QPoint((7 - column) * SquareSize, (7 - row) * SquareSize), Picture,
+                       QRect(column * SquareSize, row * SquareSize, SquareSize, SquareSize));
+      }
+    }
+  }
+  if (board.size() != shown.size())
+    shown = shown.scaled(board.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  painter.drawImage(board.topLeft(), shown);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const int s = board.width() / 8;
+  if (MarkFrom.File != 0) {
+    const int pen = std::max(2, s / 14);
+    painter.setPen(QPen(kLastMoveMark, pen));
+    painter.setBrush(Qt::NoBrush);
+    for (const TSquareRef& sq : {MarkFrom, MarkTo}) {
+      painter.drawRect(ShownSquare(sq.File, sq.Rank).adjusted(pen / 2, pen / 2, -(pen + 1) / 2,
+                                                                -(pen + 1) / 2));
+    }
+  }
+  // Rank numbers in the top left corner of the left-hand squares, file
+  // letters in the bottom right corner of the bottom squares.
+  QFont font = painter.font();
+  font.setPixelSize(std::max(8, s / 5));
+  font.setBold(true);
+  painter.setFont(font);
+  const int inset = std::max(1, s / 20);
+  const auto label = [&painter](QRect area, int flags, const QString& text) {
+    painter.setPen(QColor(0, 0, 0, 170));
+    painter.drawText(area.translated(1, 1), flags, text);
+    painter.setPen(Qt::white);
+    painter.drawText(area, flags, text);
+  };
+  for (int32_t n = 1; n <= 8; ++n) {
+    const int32_t leftFile = Turned ? 8 : 1, bottomRank = Turned ? 8 : 1;
+    label(ShownSquare(leftFile, n).adjusted(inset, inset, -inset, -inset),
+          Qt::AlignLeft | Qt::AlignTop, QString::number(n));
+    label(ShownSquare(n, bottomRank).adjusted(inset, inset, -inset, -inset),
+          Qt::AlignRight | Qt::AlignBottom, QString(QChar('a' + n - 1)));
+  }
 }
 
 void TBoardImage::mousePressEvent(QMouseEvent* event) {
-  emit MouseDown(event->position().toPoint());
+  emit MouseDown(ToPicture(event->position().toPoint()));
 }
 
 void TBoardImage::mouseReleaseEvent(QMouseEvent* event) {
-  emit MouseUp(event->position().toPoint());
+  emit MouseUp(ToPicture(event->position().toPoint()));
 }
 
 int32_t TChessBoardForm::Flutter = kDefaultFlutter;
@@ -112,20 +207,25 @@ TChessBoardForm* TChessBoardForm::OpenBoard(QWidget* owner, std::unique_ptr<TPar
   QPointer<TChessBoardForm> alive(form);
   form->show();
   if (!alive) return nullptr;
+  form->raise();
+  form->activateWindow();
+  form->repaint();
+  // What went wrong with the game is told over the board it concerns.
+  if (!form->PendingMessage.empty()) {
+    ShowMessage(std::exchange(form->PendingMessage, std::string()));
+    if (!alive) return nullptr;
+  }
   if (form->CloseAfterShow) {
     form->close();
     return nullptr;
   }
-  form->raise();
-  form->activateWindow();
-  form->repaint();
   return form;
 }
 
 TChessBoardForm::TChessBoardForm(QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                         Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
+                         Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
   setObjectName("ChessBoardForm");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("ChessBoard"));
@@ -159,6 +259,11 @@ void TChessBoardForm::BuildControls() {
   Button1 = button("Button1", "OK");
   Button2 = button("Button2", ">");
   Button4 = button("Button4", ">>");
+  row->addSpacing(8);
+  Button6 = button("Button6", "Turn");
+  Button6->setFixedWidth(kTurnButtonWidth);
+  Button6->setToolTip(QStringLiteral("Turn the board round (F)"));
+  Button6->setFocusPolicy(Qt::ClickFocus);
   row->addStretch();
   Button1->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   for (QPushButton* b : {Button2, Button3}) b->installEventFilter(this);
@@ -167,6 +272,9 @@ void TChessBoardForm::BuildControls() {
   connect(Button1, &QPushButton::clicked, this, &TChessBoardForm::OKDoneButtonClick);
   connect(Button2, &QPushButton::clicked, this, &TChessBoardForm::Button2ClickRight);
   connect(Button4, &QPushButton::clicked, this, &TChessBoardForm::Button4ClickFarRight);
+  connect(Button6, &QPushButton::clicked, this, &TChessBoardForm::TurnClick);
+  connect(new QShortcut(QKeySequence(Qt::Key_F), this), &QShortcut::activated, this,
+          &TChessBoardForm::TurnClick);
   connect(Image1, &TBoardImage::MouseDown, this, &TChessBoardForm::Image1OnMouseDown);
   connect(Image1, &TBoardImage::MouseUp, this, &TChessBoardForm::Image1OnMouseUp);
   // Arrow keys, Home and End step and jump as the buttons do, without flashing
@@ -199,14 +307,56 @@ void TChessBoardForm::FormCreate() {
   SquareSize_ = width / 8;
   BoardImage_ = QImage(width, width, QImage::Format_RGB32);
   BoardImage_.fill(Qt::white);
-  Image1->setGeometry(2, 2, width, width);
   Image1->Picture = BoardImage_;
-  Panel1->setGeometry(3, 3, width + 5, width + 5);
-  Panel2->setGeometry(0, width + 11, width + 11, kButtonRowHeight);
-  // The client area: the window's frame and caption come on top.
-  setFixedSize(width + 11, width + 11 + kButtonRowHeight + 4);
+  Image1->SquareSize = SquareSize_;
+  // The client area: the window's frame and caption come on top. It opens at
+  // the picture's own size and may be resized; the board follows.
+  const int buttons = 5 * kButtonWidth + kTurnButtonWidth + 5 * 4 + 8 + 10;
+  setMinimumSize(std::max(8 * kMinSquare, buttons) + 11, 8 * kMinSquare + 11 + kButtonRowHeight + 4);
+  resize(std::max(width + 11, minimumWidth()), width + 11 + kButtonRowHeight + 4);
   Flutter = std::clamp(Flutter, 0, kMaxFlutter);
   Button2->setFocus();
+}
+
+void TChessBoardForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int rowTop = height() - kButtonRowHeight - 4;
+  Panel1->setGeometry(3, 3, width() - 6, rowTop - 6);
+  Image1->setGeometry(2, 2, Panel1->width() - 5, Panel1->height() - 5);
+  Panel2->setGeometry(0, rowTop, width(), kButtonRowHeight);
+}
+
+bool TChessBoardForm::Turned() const {
+  return Image1->Turned;
+}
+
+void TChessBoardForm::TurnClick() {
+  Image1->Turned = !Image1->Turned;
+  Image1->update();
+}
+
+void TChessBoardForm::Tell(std::string text) {
+  // One box per opening: the first fault is the one the editor selects.
+  if (PendingMessage.empty()) PendingMessage = std::move(text);
+}
+
+void TChessBoardForm::UpdateCaption() {
+  QString caption = QStringLiteral("ChessBoard");
+  if (!GameCaption.isEmpty()) caption += QStringLiteral(" - ") + GameCaption;
+  if (Position_ && ParseLine) {
+    const int32_t ply = Position_->Ply;
+    const bool whiteToMove = Position_->SideOfPly(ply + 1) == kWhite;
+    QString where = QStringLiteral("start position");
+    if (ply >= 1 && static_cast<size_t>(ply) <= ParseLine->Moves.size()) {
+      where = QStringLiteral("after ") +
+              QString::fromLatin1(MoveLabel(Position_->MoveNumberOfPly(ply),
+                                            Position_->SideOfPly(ply) == kBlack,
+                                            ParseLine->Moves[static_cast<size_t>(ply - 1)].Text));
+    }
+    caption += QStringLiteral(" - ") + where +
+               (whiteToMove ? QStringLiteral(", White to move") : QStringLiteral(", Black to move"));
+  }
+  setWindowTitle(caption);
 }
 
 const QImage& TChessBoardForm::Picture() const {
@@ -234,20 +384,41 @@ bool TChessBoardForm::PlayGame() {
     for (QPushButton* b : {Button2, Button3, Button4, Button5}) b->setEnabled(false);
     return true;
   }
+  GameCaption = GameTitle(ParseLine->Tags);
+  try {
+    Position_ = std::make_unique<TChessPosition>();
+  } catch (const ECtError& e) {
+    Tell(e.what());
+    return false;
+  }
+  std::string startProblem;
+  const TStartKind start = SetUpStart(ParseLine->Tags, *Position_, startProblem);
+  if (start == TStartKind::BadSetUp || start == TStartKind::OtherVariant) {
+    Position_.reset();
+    DrawInitialBoard();
+    ShowBoard();
+    Tell(startProblem);
+    return false;
+  }
   try {
     ParseLine->Parse();
   } catch (const std::exception&) {
-    ShowMessage(kNotationError + ParseLine->ErrorMessage);
+    DrawPosition(0);
+    ShowBoard();
+    Tell(kNotationError + ParseLine->ErrorMessage);
     SelectInEditor(ParseLine->ErrorOffset, ParseLine->ErrorLength);
     return false;
   }
   int32_t shownPly = 0;
   size_t i = 0;
   try {
-    Position_ = std::make_unique<TChessPosition>();
     for (; i < ParseLine->Moves.size(); ++i) {
       if (!PlayMove(i)) {
-        ShowMessage(kNotationError + ParseLine->ErrorMessage);
+        const int32_t ply = static_cast<int32_t>(i + 1);
+        ParseLine->ErrorMessage =
+            MoveFailureText(Position_->MoveNumberOfPly(ply), Position_->SideOfPly(ply) == kBlack,
+                            ParseLine->Moves[i].Text, Position_->CurMove.ErrorCode);
+        Tell(kNotationError + ParseLine->ErrorMessage);
         FailedMove_ = static_cast<int32_t>(i);
         shownPly = FailedMove_;
         break;
@@ -259,13 +430,9 @@ bool TChessBoardForm::PlayGame() {
   } catch (const ECtError& e) {
     // The rules gave up on this move (too long a game, say): the moves before
     // it stand and are shown, the move is pointed at.
-    if (!Position_) {
-      ShowMessage(e.what());
-      return false;
-    }
     const TMove& move = ParseLine->Moves[i];
     SelectInEditor(move.Offset, move.Length);
-    ShowMessage(e.what());
+    Tell(e.what());
     FailedMove_ = static_cast<int32_t>(i);
     shownPly = Position_->StoredCount;
   }
@@ -315,6 +482,10 @@ void TChessBoardForm::CopyCell(int32_t file, int32_t rank) {
 }
 
 void TChessBoardForm::DrawInitialBoard() {
+  if (Position_) {
+    DrawPosition(0);
+    return;
+  }
   for (int32_t rank = 1; rank <= 8; ++rank) {
     for (int32_t file = 1; file <= 8; ++file) DrawCell(file, rank, InitialSquare(file, rank));
   }
@@ -329,7 +500,11 @@ void TChessBoardForm::DrawPosition(int32_t ply) {
 
 void TChessBoardForm::ShowBoard() {
   Image1->Picture = BoardImage_;
+  Image1->MarkFrom = Image1->MarkTo = TSquareRef{};
+  if (Position_ && Position_->Ply >= 1)
+    Position_->GetMoveSquares(Position_->Ply, Image1->MarkFrom, Image1->MarkTo);
   Image1->update();
+  UpdateCaption();
 }
 
 void TChessBoardForm::FillSquare(QRect square, QColor colour) {
