@@ -75,12 +75,27 @@ class TestBoardWindow : public TGuiTest {
     return c->Form->findChildren<TChessBoardForm*>();
   }
 
-  // A right click over the editor with the caret at offset; the new board, if any.
+  // Where the editor shows the character at offset.
+  QPoint PointOf(int64_t offset) {
+    TPageEditor* memo = c->Memo();
+    memo->SetSelection(offset, 0);
+    memo->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+    const auto pos = static_cast<unsigned long>(offset);
+    const int x = static_cast<int>(memo->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, pos));
+    const int y = static_cast<int>(memo->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, pos));
+    return {x + 1, y + 4};
+  }
+
+  // A right click over the editor at offset, with the caret somewhere else
+  // (the start of the page); the new board, if any.
   TChessBoardForm* RightClickAt(int64_t caret) {
     const qsizetype before = Boards().size();
-    c->Memo()->SetSelection(caret, 0);
-    QTest::mousePress(c->Memo()->viewport(), Qt::RightButton, {}, QPoint(20, 8));
-    QTest::mouseRelease(c->Memo()->viewport(), Qt::RightButton, {}, QPoint(20, 8));
+    const QPoint at = PointOf(caret);
+    // The caret back at the start, without scrolling.
+    c->Memo()->SendScintilla(QsciScintillaBase::SCI_SETCURRENTPOS, 0UL);
+    c->Memo()->SendScintilla(QsciScintillaBase::SCI_SETANCHOR, 0UL);
+    QTest::mousePress(c->Memo()->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(c->Memo()->viewport(), Qt::RightButton, {}, at);
     QCoreApplication::processEvents();  // the posted selection
     const auto boards = Boards();
     return boards.size() > before ? boards.back() : nullptr;
