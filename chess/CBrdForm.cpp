@@ -49,11 +49,16 @@ constexpr uint8_t kBackRank[8] = {kRook, kKnight, kBishop, kQueen, kKing, kBisho
 
 TSquare InitialSquare(int32_t file, int32_t rank) {
   switch (rank) {
-    case 1: return {kBackRank[file - 1], kWhite};
-    case 2: return {kPawn, kWhite};
-    case 7: return {kPawn, kBlack};
-    case 8: return {kBackRank[file - 1], kBlack};
-    default: return {};
+    case 1:
+      return {kBackRank[file - 1], kWhite};
+    case 2:
+      return {kPawn, kWhite};
+    case 7:
+      return {kPawn, kBlack};
+    case 8:
+      return {kBackRank[file - 1], kBlack};
+    default:
+      return {};
   }
 }
 
@@ -161,8 +166,8 @@ void TBoardImage::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(kLastMoveMark, pen));
     painter.setBrush(Qt::NoBrush);
     for (const TSquareRef& sq : {MarkFrom, MarkTo}) {
-      painter.drawRect(ShownSquare(sq.File, sq.Rank).adjusted(pen / 2, pen / 2, -(pen + 1) / 2,
-                                                                -(pen + 1) / 2));
+      painter.drawRect(
+          ShownSquare(sq.File, sq.Rank).adjusted(pen / 2, pen / 2, -(pen + 1) / 2, -(pen + 1) / 2));
     }
   }
   // Rank numbers in the top left corner of the left-hand squares, file
@@ -312,7 +317,8 @@ void TChessBoardForm::FormCreate() {
   // The client area: the window's frame and caption come on top. It opens at
   // the picture's own size and may be resized; the board follows.
   const int buttons = 5 * kButtonWidth + kTurnButtonWidth + 5 * 4 + 8 + 10;
-  setMinimumSize(std::max(8 * kMinSquare, buttons) + 11, 8 * kMinSquare + 11 + kButtonRowHeight + 4);
+  setMinimumSize(std::max(8 * kMinSquare, buttons) + 11,
+                 8 * kMinSquare + 11 + kButtonRowHeight + 4);
   resize(std::max(width + 11, minimumWidth()), width + 11 + kButtonRowHeight + 4);
   Flutter = std::clamp(Flutter, 0, kMaxFlutter);
   Button2->setFocus();
@@ -353,8 +359,9 @@ void TChessBoardForm::UpdateCaption() {
                                             Position_->SideOfPly(ply) == kBlack,
                                             ParseLine->Moves[static_cast<size_t>(ply - 1)].Text));
     }
-    caption += QStringLiteral(" - ") + where +
-               (whiteToMove ? QStringLiteral(", White to move") : QStringLiteral(", Black to move"));
+    caption +=
+        QStringLiteral(" - ") + where +
+        (whiteToMove ? QStringLiteral(", White to move") : QStringLiteral(", Black to move"));
   }
   setWindowTitle(caption);
 }
@@ -595,8 +602,8 @@ void TChessBoardForm::Image1OnMouseUp(QPoint position) {
   // A button let go outside the picture drags nothing.
   if (!picture.rect().contains(DragStart) || !picture.rect().contains(position)) return;
   const auto snap = [this](QPoint p) {
-    return QRect(p.x() / SquareSize_ * SquareSize_, p.y() / SquareSize_ * SquareSize_,
-                 SquareSize_, SquareSize_);
+    return QRect(p.x() / SquareSize_ * SquareSize_, p.y() / SquareSize_ * SquareSize_, SquareSize_,
+                 SquareSize_);
   };
   const QRect origin = snap(DragStart);
   const QRect target = snap(position);

@@ -59,10 +59,9 @@ std::string ReadPlacement(std::string_view field, TSquare board[64]) {
       if (kind == std::string_view::npos && blackKind == std::string_view::npos)
         return std::string("'") + c + "' is not a piece letter";
       if (file > 8) return "rank " + std::to_string(rank) + " does not hold 8 squares";
-      board[Index(file, rank)] =
-          kind != std::string_view::npos
-              ? TSquare{static_cast<uint8_t>(kPawn + kind), kWhite, 0}
-              : TSquare{static_cast<uint8_t>(kPawn + blackKind), kBlack, 0};
+      board[Index(file, rank)] = kind != std::string_view::npos
+                                     ? TSquare{static_cast<uint8_t>(kPawn + kind), kWhite, 0}
+                                     : TSquare{static_cast<uint8_t>(kPawn + blackKind), kBlack, 0};
       ++file;
     }
     if (file > 9) return "rank " + std::to_string(rank) + " does not hold 8 squares";
@@ -78,8 +77,8 @@ std::string ReadPlacement(std::string_view field, TSquare board[64]) {
         return std::string("a ") + ColourName(colour) + " pawn stands on rank " +
                std::to_string(RankOf(i));
     }
-    if (kings != 1) return std::string(ColourName(colour)) + " has " + std::to_string(kings) +
-                           " kings";
+    if (kings != 1)
+      return std::string(ColourName(colour)) + " has " + std::to_string(kings) + " kings";
     if (pawns > 8) return std::string(ColourName(colour)) + " has more than 8 pawns";
   }
   return "";
@@ -122,8 +121,7 @@ bool TChessPosition::SetUpFromFen(std::string_view fen, std::string& why) {
       const bool kingSide = right % 2 == 0;
       const TSquare& king = board[Index(5, home)];
       const TSquare& rook = board[Index(kingSide ? 8 : 1, home)];
-      if (king.Kind != kKing || king.Colour != side || rook.Kind != kRook ||
-          rook.Colour != side) {
+      if (king.Kind != kKing || king.Colour != side || rook.Kind != kRook || rook.Colour != side) {
         why = std::string("castling '") + c + "' without king and rook on their squares";
         return false;
       }
@@ -148,8 +146,8 @@ bool TChessPosition::SetUpFromFen(std::string_view fen, std::string& why) {
     board[Index(file, rank)] = TSquare{kEmpty, passer, 1};
   }
   int32_t halfMoves = 0, moveNumber = 1;
-  if (f.size() == 6 && (!ReadCount(f[4], halfMoves) || !ReadCount(f[5], moveNumber) ||
-                        moveNumber < 1)) {
+  if (f.size() == 6 &&
+      (!ReadCount(f[4], halfMoves) || !ReadCount(f[5], moveNumber) || moveNumber < 1)) {
     why = "the move counters are not numbers";
     return false;
   }

@@ -56,8 +56,12 @@ TReplayOutcome ReplayGame(std::string_view game, TChessPosition& pos) {
   // Without a "1." the parser sees an empty movetext and calls it a null game.
   size_t start = FindMovetextStart(game);
   switch (SetUpStart(game.substr(0, start), pos, outcome.Message)) {
-    case TStartKind::OtherVariant: outcome.Status = TReplayStatus::Skipped; return outcome;
-    case TStartKind::BadSetUp: outcome.Status = TReplayStatus::SetUpFailed; return outcome;
+    case TStartKind::OtherVariant:
+      outcome.Status = TReplayStatus::Skipped;
+      return outcome;
+    case TStartKind::BadSetUp:
+      outcome.Status = TReplayStatus::SetUpFailed;
+      return outcome;
     case TStartKind::SetUp:
       // The moves of a set-up game need not start at move 1 ("23...Qf5"):
       // they start where the tags end.
@@ -67,7 +71,8 @@ TReplayOutcome ReplayGame(std::string_view game, TChessPosition& pos) {
         start = game.find_first_not_of(" \t\r\n", from);
       }
       break;
-    case TStartKind::Standard: break;
+    case TStartKind::Standard:
+      break;
   }
   TParseLine line(nullptr, std::string(start == std::string_view::npos ? "" : game.substr(start)),
                   0, static_cast<int32_t>(start == std::string_view::npos ? 0 : start));
