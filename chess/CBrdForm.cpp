@@ -177,18 +177,18 @@ void TBoardImage::paintEvent(QPaintEvent*) {
   font.setBold(true);
   painter.setFont(font);
   const int inset = std::max(1, s / 20);
-  const auto label = [&painter](QRect area, int flags, const QString& text) {
-    painter.setPen(QColor(0, 0, 0, 170));
-    painter.drawText(area.translated(1, 1), flags, text);
-    painter.setPen(Qt::white);
-    painter.drawText(area, flags, text);
+  // Dark names on a light square, light ones on a dark square, whatever
+  // colours the board image gives its squares.
+  const auto label = [&](int32_t file, int32_t rank, int flags, const QString& text) {
+    const QColor square =
+        Picture.pixelColor((file - 1) * SquareSize + 1, (8 - rank) * SquareSize + 1);
+    painter.setPen(square.lightness() > 140 ? QColor(70, 50, 30) : QColor(250, 245, 235));
+    painter.drawText(ShownSquare(file, rank).adjusted(inset, inset, -inset, -inset), flags, text);
   };
   for (int32_t n = 1; n <= 8; ++n) {
     const int32_t leftFile = Turned ? 8 : 1, bottomRank = Turned ? 8 : 1;
-    label(ShownSquare(leftFile, n).adjusted(inset, inset, -inset, -inset),
-          Qt::AlignLeft | Qt::AlignTop, QString::number(n));
-    label(ShownSquare(n, bottomRank).adjusted(inset, inset, -inset, -inset),
-          Qt::AlignRight | Qt::AlignBottom, QString(QChar('a' + n - 1)));
+    label(leftFile, n, Qt::AlignLeft | Qt::AlignTop, QString::number(n));
+    label(n, bottomRank, Qt::AlignRight | Qt::AlignBottom, QString(QChar('a' + n - 1)));
   }
 }
 
