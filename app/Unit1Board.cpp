@@ -54,22 +54,25 @@ void TForm1::OpenBoardAtCaret() {
   }
   // Positions of the locator count from 1, the editor's from 0.
   const size_t gameStart = static_cast<size_t>(std::max(at.GameStart, 1) - 1);
+  const size_t gameEnd = static_cast<size_t>(at.GameEnd - 1);
   size_t moveStart = static_cast<size_t>(at.MoveStart - 1);
+  // The tags: the lines from the game's start that begin with "[".
+  size_t tagsEnd = gameStart;
+  while (tagsEnd < gameEnd && text[tagsEnd] == '[') {
+    const size_t lineEnd = text.find('\n', tagsEnd);
+    tagsEnd = lineEnd == std::string::npos ? gameEnd : std::min(lineEnd + 1, gameEnd);
+  }
+  const std::string_view tags = std::string_view(text).substr(gameStart, tagsEnd - gameStart);
   // The moves of a set-up game may start at any move number ("23...Qf5"):
   // they start where its tags end.
-  const std::string_view tags = std::string_view(text).substr(gameStart, moveStart - gameStart);
   std::string fen;
   if (FindTagValue(tags, "FEN", fen)) {
-    const size_t lastValueEnd = tags.rfind("\"]");
-    if (lastValueEnd != std::string_view::npos) {
-      const size_t first = text.find_first_not_of(" \t\r\n", gameStart + lastValueEnd + 2);
-      if (first < moveStart) moveStart = first;
-    }
+    const size_t first = text.find_first_not_of(" \t\r\n", tagsEnd);
+    if (first < gameEnd) moveStart = first;
   }
   // A caret just before the first move stands in the moves too (the locator
   // puts it in the tags).
   const bool inMoves = static_cast<size_t>(caret) >= moveStart;
-  const size_t gameEnd = static_cast<size_t>(at.GameEnd - 1);
   if (!inMoves || gameEnd <= moveStart) return;
   std::string movetext = text.substr(moveStart, gameEnd - moveStart);
   const int32_t page = WorkFile->Map ? WorkFile->CurrentPage() : 0;

@@ -523,6 +523,10 @@ class TestBoardWindow : public TGuiTest {
              QString("ChessBoard - Fen - B, Endings, 1999.09.09 - start position, Black to move"));
     board->findChild<QPushButton*>("Button2")->click();
     QVERIFY(board->windowTitle().endsWith(" - after 30...Kd7, White to move"));
+    // The first move, before any "1." of the text, is in the moves too.
+    board = RightClickAt(In("Fen", "Kd7"));
+    QVERIFY(board);
+    QCOMPARE(board->Position()->Ply, 1);
 
     const struct {
       const char* White;
