@@ -17,6 +17,7 @@
 
 #include "app/HelpForm.h"
 #include "app/Unit1.h"
+#include "assets/board/BoardCells.h"
 #include "chess/GameReplay.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
@@ -310,6 +311,7 @@ void TChessBoardForm::FormCreate() {
   const int width = CellImage.width();
   if (width % 8 != 0) TerminatingError(kBoardImageWidth);
   SquareSize_ = width / 8;
+  StockCells = CellImage == board_cells::PaintGrid(SquareSize_);
   BoardImage_ = QImage(width, width, QImage::Format_RGB32);
   BoardImage_.fill(Qt::white);
   Image1->Picture = BoardImage_;
@@ -330,6 +332,25 @@ void TChessBoardForm::resizeEvent(QResizeEvent* event) {
   Panel1->setGeometry(3, 3, width() - 6, rowTop - 6);
   Image1->setGeometry(2, 2, Panel1->width() - 5, Panel1->height() - 5);
   Panel2->setGeometry(0, rowTop, width(), kButtonRowHeight);
+  if (StockCells) {
+    const int32_t square = Image1->BoardRect().width() / 8;
+    if (square >= 1 && square != SquareSize_) RepaintCells(square);
+  }
+}
+
+void TChessBoardForm::RepaintCells(int32_t square) {
+  CellImage = board_cells::PaintGrid(square);
+  SquareSize_ = square;
+  Image1->SquareSize = square;
+  BoardImage_ = QImage(8 * square, 8 * square, QImage::Format_RGB32);
+  BoardImage_.fill(Qt::white);
+  // A dragged picture is not kept: the game's position is drawn again.
+  if (Position_) {
+    DrawPosition(Position_->Ply);
+  } else {
+    DrawInitialBoard();
+  }
+  ShowBoard();
 }
 
 bool TChessBoardForm::Turned() const {

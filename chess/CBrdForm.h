@@ -1,8 +1,9 @@
 // The board window: the game at the editor's caret replayed on a board that
 // can be stepped through. A wrong move is selected in the editor. The picture
 // is composed of square cells cut out of "BrdGrid.bmp" beside the program;
-// the window scales it to its size, turns it round on request, and marks the
-// last move and the squares' names over it.
+// the window fits it to its size (the program's own cells are painted afresh
+// from their outlines, another picture is scaled), turns it round on request,
+// and marks the last move and the squares' names over it.
 #pragma once
 
 #include <QColor>
@@ -136,6 +137,8 @@ class TChessBoardForm : public QWidget {
   void FillSquare(QRect square, QColor colour);
   void Pause(int n);
   void FreeAll();
+  // Paints the stock cells afresh at another square size and redraws.
+  void RepaintCells(int32_t square);
   // The caption: the game's names and the position shown.
   void UpdateCaption();
   // A box about the game waits until the window is on the screen.
@@ -144,6 +147,8 @@ class TChessBoardForm : public QWidget {
   int32_t SquareSize_ = 0;
   QColor FlashColour;
   QImage CellImage;
+  // The cells are the program's own picture, which can be painted at any size.
+  bool StockCells = false;
   QImage BoardImage_;
   bool MouseStep = false;
   QPoint DragStart;

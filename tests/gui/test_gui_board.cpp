@@ -9,6 +9,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "assets/board/BoardCells.h"
 #include "chess/CBrdForm.h"
 #include "settings/CTErrorU.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -600,7 +601,11 @@ class TestBoardWindow : public TGuiTest {
       board->findChild<QPushButton*>("Button6")->click();  // back upright
       QVERIFY(!board->Turned());
     }
-    QVERIFY(image->BoardRect().width() >= board->Picture().width() * 2);
+    // The program's own cells are painted afresh at the size shown, not scaled.
+    QCOMPARE(board->Picture().width(), image->BoardRect().width());
+    QVERIFY(board->SquareSize() >= 2 * cells.width() / 8);
+    cells = board_cells::PaintGrid(board->SquareSize());
+    QCOMPARE(board->Picture(), Composed(*board, *After(6)));
     // Stepping on names the new position.
     board->findChild<QPushButton*>("Button2")->click();
     QVERIFY(board->windowTitle().endsWith(" - after 4.Nf3, Black to move"));
