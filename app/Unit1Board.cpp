@@ -76,7 +76,8 @@ void TForm1::OpenBoardAtCaret() {
   if (!inMoves || gameEnd <= moveStart) return;
   std::string movetext = text.substr(moveStart, gameEnd - moveStart);
   const int32_t page = WorkFile->Map ? WorkFile->CurrentPage() : 0;
-  const int32_t pageStart = page >= 1 ? static_cast<int32_t>(WorkFile->Map->Entry(page).Offset) : 0;
+  const int32_t pageStart =
+      page >= 1 ? static_cast<int32_t>(WorkFile->Map->Entry(page).Offset) : 0;
   auto game =
       std::make_unique<TParseLine>(static_cast<QObject*>(this), std::move(movetext),
                                    static_cast<int32_t>(caret - static_cast<int64_t>(moveStart)),
