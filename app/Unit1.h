@@ -155,6 +155,8 @@ class TForm1 : public QMainWindow {
   void ApplyMacro(int index);
   // The board window on the game at the caret, and its flash length.
   void OpenBoardAtCaret();
+  // Puts the caret where the editor was clicked, then opens the board there.
+  void OpenBoardAt(QPoint position);
   void MenuBoardFlutterClick();
 
   // The Find list.

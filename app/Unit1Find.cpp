@@ -389,12 +389,12 @@ void TForm1::Memo1MouseDown(Qt::MouseButton button, QPoint position) {
   }
 }
 
-void TForm1::Memo1MouseUp(Qt::MouseButton button, QPoint) {
+void TForm1::Memo1MouseUp(Qt::MouseButton button, QPoint position) {
   if (button != Qt::RightButton) return;
   // The release that ends a jump to a list entry does nothing else.
   if (ListNavigated) {
     ListNavigated = false;
     return;
   }
-  OpenBoardAtCaret();
+  OpenBoardAt(position);
 }

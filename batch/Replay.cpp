@@ -1,5 +1,6 @@
 // korvane-batch replay FILE.pgn [--jobs N]: plays the main line of every game of the file
-// and prints one line per game that fails, then a summary line.
+// (from its [FEN] position when it has one) and prints one line per game that
+// fails or is skipped (another variant), then a summary line.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -36,6 +37,14 @@ void Report(int64_t gameNumber, const TReplayOutcome& outcome) {
     case TReplayStatus::Fatal:
       std::printf("game %lld ply %d '%s' error %s\n", static_cast<long long>(gameNumber),
                   outcome.FailPly, PrintableBytes(outcome.Token).c_str(), outcome.Message.c_str());
+      break;
+    case TReplayStatus::SetUpFailed:
+      std::printf("game %lld setup %s\n", static_cast<long long>(gameNumber),
+                  PrintableBytes(outcome.Message).c_str());
+      break;
+    case TReplayStatus::Skipped:
+      std::printf("game %lld skipped %s\n", static_cast<long long>(gameNumber),
+                  PrintableBytes(outcome.Message).c_str());
       break;
     default:
       break;

@@ -12,10 +12,13 @@
 #include <QShortcut>
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "app/HelpForm.h"
 #include "app/Unit1.h"
+#include "assets/board/BoardCells.h"
+#include "chess/GameReplay.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
 #include "settings/Settings.h"
@@ -26,6 +29,9 @@ constexpr int kButtonWidth = 32;
 constexpr int kButtonHeight = 19;
 constexpr int kButtonRowHeight = 30;
 const QColor kFlashCapture(255, 0, 0);  // the colour value 255
+constexpr int kTurnButtonWidth = 40;
+// The smallest board the window shrinks to, in pixels per square.
+constexpr int kMinSquare = 20;
 
 // kPieceCells[kind - 1][colour - 1] = {cell on an odd square, cell on an even square}.
 constexpr int8_t kPieceCells[6][2][2] = {
@@ -59,6 +65,23 @@ int BoardIndex(const TSquareRef& s) {
   return (s.Rank - 1) * 8 + (s.File - 1);
 }
 
+// "White - Black, Event, Date" from the game's tags; what a tag does not
+// give is left out.
+QString GameTitle(const std::string& tags) {
+  std::string white, black, event, date;
+  FindTagValue(tags, "White", white);
+  FindTagValue(tags, "Black", black);
+  FindTagValue(tags, "Event", event);
+  FindTagValue(tags, "Date", date);
+  QString title = QString::fromLatin1(white);
+  if (!black.empty()) title += (title.isEmpty() ? "" : " - ") + QString::fromLatin1(black);
+  for (const std::string* more : {&event, &date}) {
+    if (more->empty()) continue;
+    title += (title.isEmpty() ? "" : ", ") + QString::fromLatin1(*more);
+  }
+  return title;
+}
+
 }  // namespace
 
 int CellIndex(const TSquare& square, bool even) {
@@ -86,20 +109,6 @@ void FloodFill(QImage& image, QPoint start, QColor colour) {
   }
 }
 
-TBoardImage::TBoardImage(QWidget* parent) : QWidget(parent) {}
-
-void TBoardImage::paintEvent(QPaintEvent*) {
-  QPainter(this).drawImage(0, 0, Picture);
-}
-
-void TBoardImage::mousePressEvent(QMouseEvent* event) {
-  emit MouseDown(event->position().toPoint());
-}
-
-void TBoardImage::mouseReleaseEvent(QMouseEvent* event) {
-  emit MouseUp(event->position().toPoint());
-}
-
 int32_t TChessBoardForm::Flutter = kDefaultFlutter;
 
 TChessBoardForm* TChessBoardForm::OpenBoard(QWidget* owner, std::unique_ptr<TParseLine> game) {
@@ -112,20 +121,25 @@ TChessBoardForm* TChessBoardForm::OpenBoard(QWidget* owner, std::unique_ptr<TPar
   QPointer<TChessBoardForm> alive(form);
   form->show();
   if (!alive) return nullptr;
+  form->raise();
+  form->activateWindow();
+  form->repaint();
+  // What went wrong with the game is told over the board it concerns.
+  if (!form->PendingMessage.empty()) {
+    ShowMessage(std::exchange(form->PendingMessage, std::string()));
+    if (!alive) return nullptr;
+  }
   if (form->CloseAfterShow) {
     form->close();
     return nullptr;
   }
-  form->raise();
-  form->activateWindow();
-  form->repaint();
   return form;
 }
 
 TChessBoardForm::TChessBoardForm(QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                         Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
+                         Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
   setObjectName("ChessBoardForm");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("ChessBoard"));
@@ -159,6 +173,11 @@ void TChessBoardForm::BuildControls() {
   Button1 = button("Button1", "OK");
   Button2 = button("Button2", ">");
   Button4 = button("Button4", ">>");
+  row->addSpacing(8);
+  Button6 = button("Button6", "Turn");
+  Button6->setFixedWidth(kTurnButtonWidth);
+  Button6->setToolTip(QStringLiteral("Turn the board round (F)"));
+  Button6->setFocusPolicy(Qt::ClickFocus);
   row->addStretch();
   Button1->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   for (QPushButton* b : {Button2, Button3}) b->installEventFilter(this);
@@ -167,6 +186,9 @@ void TChessBoardForm::BuildControls() {
   connect(Button1, &QPushButton::clicked, this, &TChessBoardForm::OKDoneButtonClick);
   connect(Button2, &QPushButton::clicked, this, &TChessBoardForm::Button2ClickRight);
   connect(Button4, &QPushButton::clicked, this, &TChessBoardForm::Button4ClickFarRight);
+  connect(Button6, &QPushButton::clicked, this, &TChessBoardForm::TurnClick);
+  connect(new QShortcut(QKeySequence(Qt::Key_F), this), &QShortcut::activated, this,
+          &TChessBoardForm::TurnClick);
   connect(Image1, &TBoardImage::MouseDown, this, &TChessBoardForm::Image1OnMouseDown);
   connect(Image1, &TBoardImage::MouseUp, this, &TChessBoardForm::Image1OnMouseUp);
   // Arrow keys, Home and End step and jump as the buttons do, without flashing
@@ -197,16 +219,80 @@ void TChessBoardForm::FormCreate() {
   const int width = CellImage.width();
   if (width % 8 != 0) TerminatingError(kBoardImageWidth);
   SquareSize_ = width / 8;
+  StockCells = CellImage == board_cells::PaintGrid(SquareSize_);
   BoardImage_ = QImage(width, width, QImage::Format_RGB32);
   BoardImage_.fill(Qt::white);
-  Image1->setGeometry(2, 2, width, width);
   Image1->Picture = BoardImage_;
-  Panel1->setGeometry(3, 3, width + 5, width + 5);
-  Panel2->setGeometry(0, width + 11, width + 11, kButtonRowHeight);
-  // The client area: the window's frame and caption come on top.
-  setFixedSize(width + 11, width + 11 + kButtonRowHeight + 4);
+  Image1->SquareSize = SquareSize_;
+  // The client area: the window's frame and caption come on top. It opens at
+  // the picture's own size and may be resized; the board follows.
+  const int buttons = 5 * kButtonWidth + kTurnButtonWidth + 5 * 4 + 8 + 10;
+  setMinimumSize(std::max(8 * kMinSquare, buttons) + 11,
+                 8 * kMinSquare + 11 + kButtonRowHeight + 4);
+  resize(std::max(width + 11, minimumWidth()), width + 11 + kButtonRowHeight + 4);
   Flutter = std::clamp(Flutter, 0, kMaxFlutter);
   Button2->setFocus();
+}
+
+void TChessBoardForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int rowTop = height() - kButtonRowHeight - 4;
+  Panel1->setGeometry(3, 3, width() - 6, rowTop - 6);
+  Image1->setGeometry(2, 2, Panel1->width() - 5, Panel1->height() - 5);
+  Panel2->setGeometry(0, rowTop, width(), kButtonRowHeight);
+  if (StockCells) {
+    const int32_t square = Image1->BoardRect().width() / 8;
+    if (square >= 1 && square != SquareSize_) RepaintCells(square);
+  }
+}
+
+void TChessBoardForm::RepaintCells(int32_t square) {
+  CellImage = board_cells::PaintGrid(square);
+  SquareSize_ = square;
+  Image1->SquareSize = square;
+  BoardImage_ = QImage(8 * square, 8 * square, QImage::Format_RGB32);
+  BoardImage_.fill(Qt::white);
+  // A dragged picture is not kept: the game's position is drawn again.
+  if (Position_) {
+    DrawPosition(Position_->Ply);
+  } else {
+    DrawInitialBoard();
+  }
+  ShowBoard();
+}
+
+bool TChessBoardForm::Turned() const {
+  return Image1->Turned;
+}
+
+void TChessBoardForm::TurnClick() {
+  Image1->Turned = !Image1->Turned;
+  Image1->update();
+}
+
+void TChessBoardForm::Tell(std::string text) {
+  // One box per opening: the first fault is the one the editor selects.
+  if (PendingMessage.empty()) PendingMessage = std::move(text);
+}
+
+void TChessBoardForm::UpdateCaption() {
+  QString caption = QStringLiteral("ChessBoard");
+  if (!GameCaption.isEmpty()) caption += QStringLiteral(" - ") + GameCaption;
+  if (Position_ && ParseLine) {
+    const int32_t ply = Position_->Ply;
+    const bool whiteToMove = Position_->SideOfPly(ply + 1) == kWhite;
+    QString where = QStringLiteral("start position");
+    if (ply >= 1 && static_cast<size_t>(ply) <= ParseLine->Moves.size()) {
+      where = QStringLiteral("after ") +
+              QString::fromLatin1(MoveLabel(Position_->MoveNumberOfPly(ply),
+                                            Position_->SideOfPly(ply) == kBlack,
+                                            ParseLine->Moves[static_cast<size_t>(ply - 1)].Text));
+    }
+    caption +=
+        QStringLiteral(" - ") + where +
+        (whiteToMove ? QStringLiteral(", White to move") : QStringLiteral(", Black to move"));
+  }
+  setWindowTitle(caption);
 }
 
 const QImage& TChessBoardForm::Picture() const {
@@ -234,20 +320,41 @@ bool TChessBoardForm::PlayGame() {
     for (QPushButton* b : {Button2, Button3, Button4, Button5}) b->setEnabled(false);
     return true;
   }
+  GameCaption = GameTitle(ParseLine->Tags);
+  try {
+    Position_ = std::make_unique<TChessPosition>();
+  } catch (const ECtError& e) {
+    Tell(e.what());
+    return false;
+  }
+  std::string startProblem;
+  const TStartKind start = SetUpStart(ParseLine->Tags, *Position_, startProblem);
+  if (start == TStartKind::BadSetUp || start == TStartKind::OtherVariant) {
+    Position_.reset();
+    DrawInitialBoard();
+    ShowBoard();
+    Tell(startProblem);
+    return false;
+  }
   try {
     ParseLine->Parse();
   } catch (const std::exception&) {
-    ShowMessage(kNotationError + ParseLine->ErrorMessage);
+    DrawPosition(0);
+    ShowBoard();
+    Tell(kNotationError + ParseLine->ErrorMessage);
     SelectInEditor(ParseLine->ErrorOffset, ParseLine->ErrorLength);
     return false;
   }
   int32_t shownPly = 0;
   size_t i = 0;
   try {
-    Position_ = std::make_unique<TChessPosition>();
     for (; i < ParseLine->Moves.size(); ++i) {
       if (!PlayMove(i)) {
-        ShowMessage(kNotationError + ParseLine->ErrorMessage);
+        const int32_t ply = static_cast<int32_t>(i + 1);
+        ParseLine->ErrorMessage =
+            MoveFailureText(Position_->MoveNumberOfPly(ply), Position_->SideOfPly(ply) == kBlack,
+                            ParseLine->Moves[i].Text, Position_->CurMove.ErrorCode);
+        Tell(kNotationError + ParseLine->ErrorMessage);
         FailedMove_ = static_cast<int32_t>(i);
         shownPly = FailedMove_;
         break;
@@ -259,13 +366,9 @@ bool TChessBoardForm::PlayGame() {
   } catch (const ECtError& e) {
     // The rules gave up on this move (too long a game, say): the moves before
     // it stand and are shown, the move is pointed at.
-    if (!Position_) {
-      ShowMessage(e.what());
-      return false;
-    }
     const TMove& move = ParseLine->Moves[i];
     SelectInEditor(move.Offset, move.Length);
-    ShowMessage(e.what());
+    Tell(e.what());
     FailedMove_ = static_cast<int32_t>(i);
     shownPly = Position_->StoredCount;
   }
@@ -315,6 +418,10 @@ void TChessBoardForm::CopyCell(int32_t file, int32_t rank) {
 }
 
 void TChessBoardForm::DrawInitialBoard() {
+  if (Position_) {
+    DrawPosition(0);
+    return;
+  }
   for (int32_t rank = 1; rank <= 8; ++rank) {
     for (int32_t file = 1; file <= 8; ++file) DrawCell(file, rank, InitialSquare(file, rank));
   }
@@ -329,7 +436,11 @@ void TChessBoardForm::DrawPosition(int32_t ply) {
 
 void TChessBoardForm::ShowBoard() {
   Image1->Picture = BoardImage_;
+  Image1->MarkFrom = Image1->MarkTo = TSquareRef{};
+  if (Position_ && Position_->Ply >= 1)
+    Position_->GetMoveSquares(Position_->Ply, Image1->MarkFrom, Image1->MarkTo);
   Image1->update();
+  UpdateCaption();
 }
 
 void TChessBoardForm::FillSquare(QRect square, QColor colour) {

@@ -1,6 +1,9 @@
 // The board window: the game at the editor's caret replayed on a board that
 // can be stepped through. A wrong move is selected in the editor. The picture
-// is composed of square cells cut out of "BrdGrid.bmp" beside the program.
+// is composed of square cells cut out of "BrdGrid.bmp" beside the program;
+// the window fits it to its size (the program's own cells are painted afresh
+// from their outlines, another picture is scaled), turns it round on request,
+// and marks the last move and the squares' names over it.
 #pragma once
 
 #include <QColor>
@@ -10,6 +13,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "chess/ChessPos.h"
 #include "chess/ParseObj.h"
@@ -31,13 +35,26 @@ int CellIndex(const TSquare& square, bool even);
 // Fills the 4-connected area around start that has start's colour with colour.
 void FloodFill(QImage& image, QPoint start, QColor colour);
 
-// Image1: shows its picture at its top left and reports the mouse.
+// Image1: shows its picture, scaled to the largest square that fits and
+// turned round when asked, and reports the mouse in picture coordinates.
 class TBoardImage : public QWidget {
   Q_OBJECT
 
  public:
   explicit TBoardImage(QWidget* parent = nullptr);
+  // The board as composed, white at the bottom, one cell per square.
   QImage Picture;
+  int32_t SquareSize = 0;
+  bool Turned = false;
+  // The last move's two squares, marked over the picture; File 0: none.
+  TSquareRef MarkFrom, MarkTo;
+
+  // Where the board stands in the widget.
+  QRect BoardRect() const;
+  // The picture point shown at a widget point; (-1, -1) off the board.
+  QPoint ToPicture(QPoint widgetPoint) const;
+  // The widget rectangle that shows a square.
+  QRect ShownSquare(int32_t file, int32_t rank) const;
 
  signals:
   void MouseDown(QPoint position);
@@ -80,6 +97,8 @@ class TChessBoardForm : public QWidget {
   void Button3OnMouseDown() { MouseStep = true; }
   void Image1OnMouseDown(QPoint position);
   void Image1OnMouseUp(QPoint position);
+  // Button6 and the key F: turns the board round.
+  void TurnClick();
 
   void DrawInitialBoard();
   void DrawPosition(int32_t ply);
@@ -93,11 +112,13 @@ class TChessBoardForm : public QWidget {
   // The index of the move that could not be played, or -1.
   int32_t FailedMove() const { return FailedMove_; }
   bool IsMouseStep() const { return MouseStep; }
+  bool Turned() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -116,10 +137,18 @@ class TChessBoardForm : public QWidget {
   void FillSquare(QRect square, QColor colour);
   void Pause(int n);
   void FreeAll();
+  // Paints the stock cells afresh at another square size and redraws.
+  void RepaintCells(int32_t square);
+  // The caption: the game's names and the position shown.
+  void UpdateCaption();
+  // A box about the game waits until the window is on the screen.
+  void Tell(std::string text);
 
   int32_t SquareSize_ = 0;
   QColor FlashColour;
   QImage CellImage;
+  // The cells are the program's own picture, which can be painted at any size.
+  bool StockCells = false;
   QImage BoardImage_;
   bool MouseStep = false;
   QPoint DragStart;
@@ -129,6 +158,8 @@ class TChessBoardForm : public QWidget {
   int32_t FailedMove_ = -1;
   bool ShownOnce = false;
   bool CloseAfterShow = false;
+  std::string PendingMessage;
+  QString GameCaption;
 
   QFrame* Panel1 = nullptr;
   TBoardImage* Image1 = nullptr;
@@ -138,4 +169,5 @@ class TChessBoardForm : public QWidget {
   QPushButton* Button3 = nullptr;
   QPushButton* Button4 = nullptr;
   QPushButton* Button5 = nullptr;
+  QPushButton* Button6 = nullptr;
 };

@@ -120,6 +120,12 @@ void TChessPosition::ResetPosition(bool forgetHistory) {
   CurMove.Failed = 0;
   CurMove.ErrorCode = 0;
   KingSquare[0] = KingSquare[1] = TSquareRef{};
+  if (HasSetUp) {
+    std::copy(StartBoard, StartBoard + 64, Board);
+    std::copy(&StartCastling[0][0], &StartCastling[0][0] + 8, &CastlingState[0][0]);
+    RebuildPieceSets();
+    return;
+  }
   std::fill(&CastlingState[0][0], &CastlingState[0][0] + 8, uint8_t{0});
   std::fill(Board, Board + 64, TSquare{});
   for (int32_t file = 1; file <= 8; ++file) {

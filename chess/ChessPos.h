@@ -68,7 +68,19 @@ class TChessPosition {
   TChessPosition(const TChessPosition&) = delete;
   TChessPosition& operator=(const TChessPosition&) = delete;
 
+  // Puts the start position on the board: the standard one, or the one a
+  // SetUpFromFen gave.
   void ResetPosition(bool forgetHistory);
+  // Makes the position of a FEN text the start of the game (and resets to it);
+  // false, with the reason in why, when the text is not a legal position. The
+  // start stays as it was then.
+  bool SetUpFromFen(std::string_view fen, std::string& why);
+  // Makes the standard initial position the start again.
+  void UseStandardStart();
+  // The side that moves at history record n (1-based).
+  uint8_t SideOfPly(int32_t n) const { return (n - 1 + StartPly) % 2 == 0 ? kWhite : kBlack; }
+  // The move number of history record n (1-based).
+  int32_t MoveNumberOfPly(int32_t n) const { return StartMoveNumber + (n - 1 + StartPly) / 2; }
   // Reads one SAN token (its first 8 characters) into CurMove.
   bool ReadSan(std::string_view token);
   // Checks CurMove against the board and completes its origin.
@@ -110,6 +122,10 @@ class TChessPosition {
   TSquare BackupBoard[64];
   uint8_t CastlingState[2][4] = {};  // [side - 1][kCastled..kHRookMoved]
   MoveRecord CurMove;
+  // 1 when Black moves first from the start position, and the number of the
+  // first move.
+  int32_t StartPly = 0;
+  int32_t StartMoveNumber = 1;
   std::string MoveText;  // at most 8 characters, kept in the string's own buffer
   TSquareRef KingSquare[2];
 
@@ -158,4 +174,8 @@ class TChessPosition {
 
   TPieceSets Sets;
   TPieceSets BackupSets;
+  // The start position of a set-up game (HasSetUp), en-passant marker included.
+  bool HasSetUp = false;
+  TSquare StartBoard[64];
+  uint8_t StartCastling[2][4] = {};
 };

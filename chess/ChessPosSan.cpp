@@ -37,7 +37,7 @@ bool TChessPosition::ReadSan(std::string_view token) {
   MoveText.assign(token.data(), token.size());
   MoveRecord& m = CurMove;
   m = MoveRecord{};
-  m.Side = Ply % 2 == 0 ? kWhite : kBlack;
+  m.Side = SideOfPly(Ply + 1);
   if (!ReadSanText(token, m)) Fail(m, 1);
   return m.Failed == 0;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "chess/ChessPos.h"
+
 namespace {
 
 bool IsSpaceLike(char c) {
@@ -118,4 +120,14 @@ void TParseLine::SplitMoves(const std::string& text) {
                        std::string_view(text).substr(start, i - start));
   }
   if (Moves.empty()) RaiseNotation(0, "null game");
+}
+
+std::string MoveLabel(int32_t moveNumber, bool black, std::string_view token) {
+  return std::to_string(moveNumber) + (black ? "..." : ".") + std::string(token);
+}
+
+std::string MoveFailureText(int32_t moveNumber, bool black, std::string_view token, int code) {
+  const std::string meaning = MoveErrorMeaning(code);
+  return MoveLabel(moveNumber, black, token) + ": " +
+         (meaning.empty() ? "the move cannot be played" : meaning);
 }

@@ -44,9 +44,18 @@ class TParseLine {
   int32_t ErrorLength = 0;
   std::vector<TMove> Moves;
   int32_t PageStart;
+  // The game's tag lines, for its names and its start position; the parser
+  // does not read them.
+  std::string Tags;
 
  private:
   [[noreturn]] void RaiseNotation(int32_t position, const char* message);
   void BlankComments(std::string& text);
   void SplitMoves(const std::string& text);
 };
+
+// A move as a reader names it: "23.Qf5" for White's move, "23...Qf5" for Black's.
+std::string MoveLabel(int32_t moveNumber, bool black, std::string_view token);
+// Why a move was not played, for the user: "23...Qf5: the move mates and the
+// text marks only check".
+std::string MoveFailureText(int32_t moveNumber, bool black, std::string_view token, int code);

@@ -1,5 +1,5 @@
 // Move rules on lines from the initial position and on hand-placed boards,
-// stepping through the history, and the half-move limit.
+// stepping through the history, the half-move limit, and set-up positions.
 #include <gtest/gtest.h>
 
 #include "chess/ChessPos.h"
@@ -84,6 +84,68 @@ TEST(ChessPosition, The801stHalfMoveRaises) {
   EXPECT_THROW(Play(pos, "Nf3"), ECtError);
   EXPECT_EQ(pos.Ply, 800);
   EXPECT_EQ(Describe(pos.At(7, 1)), "wN");
+}
+
+TEST(ChessPosition, FenStartIsCheckedAndKept) {
+  const struct {
+    const char* Fen;
+    const char* Why;  // empty: taken
+  } rows[] = {
+      {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", ""},
+      {"4k3/8/8/8/8/8/8/4K3 w - -", ""},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 0", "6 fields"},
+      {"4k3/8/8/8/8/8/8/4K4 w - - 0 1", "rank 1 does not hold 8"},
+      {"4k3/8/8/8/8/8/4K3 w - - 0 1", "8 ranks of 8"},
+      {"4k3/8/8/8/8/8/8/4X3 w - - 0 1", "'X' is not a piece letter"},
+      {"4k3/8/8/8/8/8/8/4KK2 w - - 0 1", "white has 2 kings"},
+      {"8/8/8/8/8/8/8/4K3 w - - 0 1", "black has 0 kings"},
+      {"P3k3/8/8/8/8/8/8/4K3 w - - 0 1", "white pawn stands on rank 8"},
+      {"4k3/8/8/8/8/8/8/4K3 x - - 0 1", "not w or b"},
+      {"4k3/8/8/8/8/8/8/4K3 w K - 0 1", "castling 'K' without"},
+      {"4k3/8/8/8/8/8/8/4K3 w - e6 0 1", "en-passant"},
+      {"4k3/8/8/8/8/8/8/R3K3 b - - 0 1", ""},
+      {"4k3/8/8/8/8/8/8/4K2R b - - 0 1", ""},
+      {"4k2R/8/8/8/8/8/8/4K3 w - - 0 1", "(black) is in check"},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 0 x", "counters"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Fen);
+    TChessPosition pos;
+    std::string why;
+    const bool taken = pos.SetUpFromFen(row.Fen, why);
+    EXPECT_EQ(taken, *row.Why == 0) << why;
+    if (!taken) {
+      EXPECT_NE(why.find(row.Why), std::string::npos) << why;
+      // A refused text leaves the standard start.
+      EXPECT_EQ(Describe(pos.At(5, 2)), "wP");
+    }
+  }
+}
+
+TEST(ChessPosition, FenStartGivesMoverCastlingAndEnPassant) {
+  TChessPosition pos;
+  std::string why;
+  // Black to move at move 23 just after e2-e4, so dxe3 takes en passant;
+  // White may castle short only, Black long only.
+  ASSERT_TRUE(pos.SetUpFromFen("r3k2r/8/8/8/3pP3/8/8/R3K2R b Kq e3 0 23", why)) << why;
+  EXPECT_EQ(pos.MoveNumberOfPly(1), 23);
+  EXPECT_EQ(pos.SideOfPly(1), kBlack);
+  EXPECT_EQ(Play(pos, "dxe3"), 0);
+  EXPECT_EQ(Describe(pos.At(5, 4)), ".");  // the pawn taken en passant
+  EXPECT_EQ(pos.MoveNumberOfPly(2), 24);
+  EXPECT_EQ(Play(pos, "O-O-O"), 24);  // white's queen-side right is gone
+  EXPECT_EQ(Play(pos, "O-O"), 0);
+  EXPECT_EQ(Play(pos, "O-O"), 24);  // and black's king side
+  EXPECT_EQ(Play(pos, "O-O-O"), 0);
+  EXPECT_TRUE(pos.BoardConsistent());
+  // Back to the start: the set-up position, not the initial one.
+  ASSERT_TRUE(pos.GoToPly(0));
+  EXPECT_EQ(Describe(pos.At(4, 4)) + Describe(pos.At(5, 4)) + Describe(pos.At(5, 2)), "bPwP.");
+  ASSERT_TRUE(pos.GoToPly(1));
+  EXPECT_EQ(Describe(pos.At(5, 3)) + Describe(pos.At(5, 4)), "bP.");
+  // The standard start comes back when asked for.
+  pos.UseStandardStart();
+  EXPECT_EQ(Play(pos, "e4"), 0);
 }
 
 }  // namespace

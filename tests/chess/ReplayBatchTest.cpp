@@ -46,15 +46,30 @@ TEST(ReplayBatch, KasparovDeepBlueAllClean) {
 TEST(ReplayBatch, NotationErrorsAndSetUpGames) {
   TTempDir dir;
   const std::string path = dir.File("mixed.pgn");
-  WriteFileBytes(path,
-                 "[Event \"T\"]\r\n\r\n1.e4 {open comment *\r\n\r\n"
-                 "[Event \"T\"]\r\n[SetUp \"1\"]\r\n[FEN \"8/8/8/8/8/8/8/K6k w - - 0 1\"]\r\n\r\n"
-                 "1.Kb2 *\r\n\r\n");
+  const auto game = [](const std::string& tags, const std::string& moves) {
+    return "[Event \"T\"]\r\n" + tags + "\r\n" + moves + "\r\n\r\n";
+  };
+  WriteFileBytes(
+      path, game("", "1.e4 {open comment *") +
+                game("[SetUp \"1\"]\r\n[FEN \"8/8/8/8/8/8/8/K6k w - - 0 1\"]\r\n", "1.Kb2 *") +
+                // Black moves first, from move 23; the third move is wrong.
+                game("[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 23\"]\r\n",
+                     "23... Kd7 24. e4 Ke5 *") +
+                game("[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/8/4KK2 w - - 0 1\"]\r\n", "1.Kd2 *") +
+                game("[SetUp \"1\"]\r\n", "1.e4 *") + game("[Variant \"Chess960\"]\r\n", "1.e4 *") +
+                game("[Variant \"Standard\"]\r\n", "1.e4 *"));
   std::string out;
   EXPECT_EQ(Replay(path, out), 1);
   EXPECT_EQ(out,
             "game 1 notation game ended in comment\n"
-            "games 2 clean 0 failed 1 skipped 1 plies 0\n");
+            "game 3 ply 3 'Ke5' code 13 " +
+                std::string(MoveErrorMeaning(13)) +
+                "\n"
+                "game 4 setup [FEN \"4k3/8/8/8/8/8/8/4KK2 w - - 0 1\"] is not a legal position: "
+                "white has 2 kings\n"
+                "game 5 setup [SetUp \"1\"] without a [FEN] tag to give the position\n"
+                "game 6 skipped [Variant \"Chess960\"]: only standard chess is replayed\n"
+                "games 7 clean 2 failed 4 skipped 1 plies 4\n");
 }
 
 TEST(ReplayBatch, ReadErrorsExitWithThree) {

@@ -1,6 +1,7 @@
 // The board window: opened by a right-button release over a game, the position
 // it shows, stepping with mouse and keyboard, wrong moves selected in the
-// editor, dragging, the board image, and the flutter value.
+// editor, dragging, the board image, the flutter value, set-up positions, and
+// what the window says and draws about the game (caption, marks, turning).
 #include <QApplication>
 #include <QPainter>
 #include <QPointer>
@@ -8,6 +9,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "assets/board/BoardCells.h"
 #include "chess/CBrdForm.h"
 #include "settings/CTErrorU.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -26,6 +28,12 @@ const std::string kCastles =
 const std::string kIllegalFifth = "1. e4 e5 2. Nf3 Nc6 3. Bb6 a6 4. Ba4 Nf6 *";
 const std::string kBrace = "1. e4 e5 2. Nf3 } Nc6 *";
 
+// A game from a set-up position: tags of its own, moves from 30... on.
+std::string SetUpGame(const std::string& white, const std::string& tags, const std::string& moves) {
+  return "\r\n[Event \"Endings\"]\r\n[Date \"1999.09.09\"]\r\n[White \"" + white +
+         "\"]\r\n[Black \"B\"]\r\n" + tags + "\r\n" + moves + "\r\n";
+}
+
 // 804 half-moves of knights going out and back, lines of eight moves.
 std::string LongGame() {
   std::string moves;
@@ -36,9 +44,9 @@ std::string LongGame() {
   return moves + "*";
 }
 
-const std::vector<std::string> kMovesOfCastles = {"e4", "Nf6", "e5",  "d5",    "exd6",
-                                                  "Qxd6", "Nf3", "Bg4", "Be2", "Nc6",
-                                                  "O-O",  "O-O-O", "d3", "e5"};
+const std::vector<std::string> kMovesOfCastles = {"e4",   "Nf6",   "e5",  "d5",  "exd6",
+                                                  "Qxd6", "Nf3",   "Bg4", "Be2", "Nc6",
+                                                  "O-O",  "O-O-O", "d3",  "e5"};
 
 }  // namespace
 
@@ -57,8 +65,16 @@ class TestBoardWindow : public TGuiTest {
                   .convertToFormat(QImage::Format_RGB32);
     }
     const std::string file = c->Dir.File("board.pgn");
-    WriteFileBytes(file, Game("Castles", kCastles) + Game("Illegal", kIllegalFifth) +
-                             Game("Brace", kBrace) + Game("Long", LongGame()));
+    WriteFileBytes(
+        file,
+        Game("Castles", kCastles) + Game("Illegal", kIllegalFifth) + Game("Brace", kBrace) +
+            Game("Long", LongGame()) +
+            SetUpGame("Fen", "[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 30\"]\r\n",
+                      "30... Kd7 31. e4 Kd6 *") +
+            SetUpGame("TwoKings",
+                      "[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4KK2 b - - 0 30\"]\r\n",
+                      "30... Kd7 31. e4 *") +
+            SetUpGame("Crazy", "[Variant \"crazyhouse\"]\r\n", "1. e4 e5 *"));
     c->Dialogs.FileNames = {file};
     c->Menu("Open1");
     page = c->Memo()->Text();
@@ -67,7 +83,7 @@ class TestBoardWindow : public TGuiTest {
   // The offset of what, searched for from the movetext of the game of white.
   int64_t In(const std::string& white, const std::string& what) {
     const size_t game = page.find("[White \"" + white + "\"]");
-    return static_cast<int64_t>(page.find(what, page.find("\r\n1.", game) + 2));
+    return static_cast<int64_t>(page.find(what, page.find("\r\n\r\n", game) + 4));
   }
 
   QList<TChessBoardForm*> Boards() {
@@ -75,18 +91,53 @@ class TestBoardWindow : public TGuiTest {
     return c->Form->findChildren<TChessBoardForm*>();
   }
 
-  // A right click over the editor with the caret at offset; the new board, if any.
+  // Where the editor shows the character at offset.
+  QPoint PointOf(int64_t offset) {
+    TPageEditor* memo = c->Memo();
+    memo->SetSelection(offset, 0);
+    memo->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+    const auto pos = static_cast<unsigned long>(offset);
+    const int x =
+        static_cast<int>(memo->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, pos));
+    const int y =
+        static_cast<int>(memo->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, pos));
+    return {x + 1, y + 4};
+  }
+
+  // A right click over the editor at offset, with the caret somewhere else
+  // (the start of the page); the new board, if any.
   TChessBoardForm* RightClickAt(int64_t caret) {
     const qsizetype before = Boards().size();
-    c->Memo()->SetSelection(caret, 0);
-    QTest::mousePress(c->Memo()->viewport(), Qt::RightButton, {}, QPoint(20, 8));
-    QTest::mouseRelease(c->Memo()->viewport(), Qt::RightButton, {}, QPoint(20, 8));
+    const QPoint at = PointOf(caret);
+    // The caret back at the start, without scrolling.
+    c->Memo()->SendScintilla(QsciScintillaBase::SCI_SETCURRENTPOS, 0UL);
+    c->Memo()->SendScintilla(QsciScintillaBase::SCI_SETANCHOR, 0UL);
+    QTest::mousePress(c->Memo()->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(c->Memo()->viewport(), Qt::RightButton, {}, at);
     QCoreApplication::processEvents();  // the posted selection
     const auto boards = Boards();
     return boards.size() > before ? boards.back() : nullptr;
   }
 
   std::string LastBox() { return c->Dialogs.Shown.empty() ? "" : c->Dialogs.Shown.back().Text; }
+
+  // Scripted boxes that also note, for each box, whether a board window was
+  // on the screen when it came.
+  class TBoxWatch : public TScriptDialogs {
+   public:
+    explicit TBoxWatch(QWidget* owner) : owner_(owner) {}
+    std::vector<std::pair<std::string, bool>> Boxes;
+    TMsgAnswer Message(const std::string& text, TMsgKind kind, TMsgButtons buttons,
+                       int help) override {
+      bool shown = false;
+      for (auto* b : owner_->findChildren<TChessBoardForm*>()) shown = shown || b->isVisible();
+      Boxes.emplace_back(text, shown);
+      return TScriptDialogs::Message(text, kind, buttons, help);
+    }
+
+   private:
+    QWidget* owner_;
+  };
 
   QImage Cell(int n) {
     const int size = cells.width() / 8;
@@ -115,8 +166,8 @@ class TestBoardWindow : public TGuiTest {
       int plies, const std::vector<std::string>& moves = kMovesOfCastles) {
     auto pos = std::make_unique<TChessPosition>();
     for (int i = 0; i < plies; ++i) {
-      const bool ok = pos->ReadSan(moves[static_cast<size_t>(i)]) &&
-                      pos->ValidateMove() && (pos->MakeMove(), !pos->CurMove.Failed);
+      const bool ok = pos->ReadSan(moves[static_cast<size_t>(i)]) && pos->ValidateMove() &&
+                      (pos->MakeMove(), !pos->CurMove.Failed);
       if (!ok) return nullptr;
     }
     return pos;
@@ -180,7 +231,8 @@ class TestBoardWindow : public TGuiTest {
     // numbers: white at the bottom, a dark square in the corner at a1.
     TChessBoardForm* board = Boards().front();
     board->findChild<QPushButton*>("Button5")->click();
-    const int back[8][2] = {{12, 15}, {4, 7}, {8, 11}, {16, 19}, {21, 22}, {9, 10}, {5, 6}, {13, 14}};
+    const int back[8][2] = {{12, 15}, {4, 7},  {8, 11}, {16, 19},
+                            {21, 22}, {9, 10}, {5, 6},  {13, 14}};
     for (int file = 1; file <= 8; ++file) {
       const bool evenOnRank1 = file % 2 == 1;
       const int expected[9] = {0,
@@ -237,10 +289,13 @@ class TestBoardWindow : public TGuiTest {
   void illegalFifthMoveIsSelected() {
     OpenGames();
     for (int64_t caret : {In("Illegal", "e4"), In("Illegal", "Nf6 *")}) {
-      c->Dialogs.Shown.clear();
+      TBoxWatch boxes(c->Form.get());
       TChessBoardForm* board = RightClickAt(caret);
       QVERIFY(board);
-      QCOMPARE(LastBox(), std::string("notation error: "));
+      // The box names the move and the reason, over the board it concerns.
+      QCOMPARE(boxes.Boxes.size(), size_t{1});
+      QCOMPARE(boxes.Boxes[0].first, std::string("notation error: 3.Bb6: ") + MoveErrorMeaning(13));
+      QVERIFY(boxes.Boxes[0].second);
       QCOMPARE(c->Memo()->SelectedText(), std::string("Bb6"));
       QCOMPARE(c->Memo()->SelStart(), In("Illegal", "Bb6"));
       QCOMPARE(board->FailedMove(), 4);
@@ -318,7 +373,7 @@ class TestBoardWindow : public TGuiTest {
     const struct {
       Qt::Key Key;
       int Ply;
-    } keys[] = {{Qt::Key_End, 14}, {Qt::Key_Home, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 2},
+    } keys[] = {{Qt::Key_End, 14},  {Qt::Key_Home, 0},  {Qt::Key_Right, 1}, {Qt::Key_Right, 2},
                 {Qt::Key_Right, 3}, {Qt::Key_Right, 4}, {Qt::Key_Right, 5}, {Qt::Key_Left, 4}};
     for (const auto& row : keys) {
       QTest::keyClick(forward, row.Key);
@@ -347,8 +402,8 @@ class TestBoardWindow : public TGuiTest {
     const struct {
       TWay Way;
       QPushButton* Button;
-      int Ply;             // after the step
-      QPoint Watched;      // a square of the move
+      int Ply;                        // after the step
+      QPoint Watched;                 // a square of the move
       std::vector<QRgb> LastColours;  // the colours it showed last, in order
       const char* Selected;           // in the editor afterwards
     } rows[] = {
@@ -390,9 +445,10 @@ class TestBoardWindow : public TGuiTest {
         continue;
       }
       QVERIFY2(seen.Paints == (row.LastColours.back() == red ? 55 : 45), at.c_str());
-      QVERIFY2(seen.Colours.size() >= n &&
-                   std::equal(row.LastColours.begin(), row.LastColours.end(), seen.Colours.end() - n),
-               at.c_str());
+      QVERIFY2(
+          seen.Colours.size() >= n &&
+              std::equal(row.LastColours.begin(), row.LastColours.end(), seen.Colours.end() - n),
+          at.c_str());
     }
   }
 
@@ -448,6 +504,116 @@ class TestBoardWindow : public TGuiTest {
     QCOMPARE(board->Picture(), before);
   }
 
+  // A set-up game starts from its FEN position, and the caption follows the
+  // moves with their numbers; a FEN that is no position, or another variant,
+  // is named in the one box and the window closes.
+  void setUpGamesAndTheirFaults() {
+    OpenGames();
+    TChessBoardForm* board = RightClickAt(In("Fen", "e4"));
+    QVERIFY(board);
+    QVERIFY(c->Dialogs.Shown.empty());
+    QCOMPARE(board->Position()->Ply, 2);
+    QCOMPARE(board->Position()->At(5, 4).Kind, kPawn);
+    QCOMPARE(board->Position()->At(4, 7).Kind, kKing);
+    QCOMPARE(board->windowTitle(),
+             QString("ChessBoard - Fen - B, Endings, 1999.09.09 - after 31.e4, Black to move"));
+    board->findChild<QPushButton*>("Button5")->click();
+    QCOMPARE(board->Position()->At(5, 8).Kind, kKing);  // the set-up position, not the initial
+    QCOMPARE(board->Position()->At(1, 1).Kind, kEmpty);
+    QCOMPARE(board->windowTitle(),
+             QString("ChessBoard - Fen - B, Endings, 1999.09.09 - start position, Black to move"));
+    board->findChild<QPushButton*>("Button2")->click();
+    QVERIFY(board->windowTitle().endsWith(" - after 30...Kd7, White to move"));
+    // The first move, before any "1." of the text, is in the moves too.
+    board = RightClickAt(In("Fen", "Kd7"));
+    QVERIFY(board);
+    QCOMPARE(board->Position()->Ply, 1);
+
+    const struct {
+      const char* White;
+      const char* Box;
+    } faults[] = {
+        {"TwoKings",
+         "[FEN \"4k3/8/8/8/8/8/4P3/4KK2 b - - 0 30\"] is not a legal position: "
+         "white has 2 kings"},
+        {"Crazy", "[Variant \"crazyhouse\"]: only standard chess is replayed"},
+    };
+    for (const auto& fault : faults) {
+      TBoxWatch boxes(c->Form.get());
+      QVERIFY2(!RightClickAt(In(fault.White, "e4")), fault.White);
+      QCOMPARE(boxes.Boxes.size(), size_t{1});
+      QCOMPARE(boxes.Boxes[0].first, std::string(fault.Box));
+      QVERIFY(boxes.Boxes[0].second);
+    }
+  }
+
+  // The caption names the game and the position; the last move's squares are
+  // marked; the board turns round and scales with the window, and the mouse
+  // still lands on the square it points at.
+  void captionMarksTurningAndScaling() {
+    OpenGames();
+    TChessBoardForm::Flutter = 0;
+    TChessBoardForm* board = RightClickAt(In("Castles", "Qxd6") + 1);
+    QVERIFY(board);
+    QCOMPARE(board->windowTitle(), QString("ChessBoard - Castles - Black, Board test, 2024.01.01 - "
+                                           "after 3...Qxd6, White to move"));
+    auto* image = board->findChild<TBoardImage*>("Image1");
+    QVERIFY(image);
+    QCOMPARE(image->BoardRect().size(), board->Picture().size());
+    const auto markedAt = [&](int file, int rank) {
+      // A pixel on the square's edge shows the mark colour, not the picture.
+      const QImage shown = image->grab().toImage();
+      const QRect square = image->ShownSquare(file, rank);
+      const QColor edge = shown.pixelColor(square.topLeft() + QPoint(square.width() / 2, 0));
+      return edge.red() > 200 && edge.green() > 120 && edge.green() < 210 && edge.blue() < 80;
+    };
+    QVERIFY(markedAt(4, 8) && markedAt(4, 6));  // Qd8xd6
+    QVERIFY(!markedAt(4, 7) && !markedAt(5, 1));
+
+    // What each shown square holds, against the picture, turned or not, at
+    // the picture's size and at twice and a half its size.
+    const auto shownMatches = [&](int file, int rank) {
+      const QImage shown = image->grab().toImage();
+      const QRect square = image->ShownSquare(file, rank);
+      const QRect cell = Square(*board, file, rank);
+      // the middle of a square never holds a mark or a name
+      const QPoint from = cell.topLeft() + QPoint(cell.width() / 4, cell.height() / 2);
+      const QPoint to = square.topLeft() + QPoint(square.width() / 4, square.height() / 2);
+      const QColor a = board->Picture().pixelColor(from), b = shown.pixelColor(to);
+      return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                 std::abs(a.blue() - b.blue()) <
+             30;
+    };
+    for (const QSize size : {board->size(), board->size() * 5 / 2}) {
+      board->resize(size);
+      QCoreApplication::processEvents();
+      for (bool turned : {false, true}) {
+        if (board->Turned() != turned) QTest::keyClick(board, Qt::Key_F);
+        QCOMPARE(board->Turned(), turned);
+        const QRect a1 = image->ShownSquare(1, 1);
+        QCOMPARE(a1.bottom() > image->height() / 2, !turned);  // a1 below, or above when turned
+        for (auto [file, rank] : {std::pair{1, 1}, {4, 6}, {5, 1}, {8, 8}, {3, 7}}) {
+          QVERIFY2(shownMatches(file, rank), qPrintable(QString("%1%2").arg(file).arg(rank)));
+          QCOMPARE(image->ToPicture(image->ShownSquare(file, rank).center()) / board->SquareSize(),
+                   Square(*board, file, rank).center() / board->SquareSize());
+        }
+      }
+      board->findChild<QPushButton*>("Button6")->click();  // back upright
+      QVERIFY(!board->Turned());
+    }
+    // The program's own cells are painted afresh at the size shown, not scaled.
+    QCOMPARE(board->Picture().width(), image->BoardRect().width());
+    QVERIFY(board->SquareSize() >= 2 * cells.width() / 8);
+    cells = board_cells::PaintGrid(board->SquareSize());
+    QCOMPARE(board->Picture(), Composed(*board, *After(6)));
+    // Stepping on names the new position.
+    board->findChild<QPushButton*>("Button2")->click();
+    QVERIFY(board->windowTitle().endsWith(" - after 4.Nf3, Black to move"));
+    board->findChild<QPushButton*>("Button5")->click();
+    QVERIFY(board->windowTitle().endsWith(" - start position, White to move"));
+    QVERIFY(!markedAt(4, 6));
+  }
+
   void boardImageFaults() {
     OpenGames(false);
     QVERIFY(!RightClickAt(In("Castles", "e4")));
@@ -486,8 +652,9 @@ class TestBoardWindow : public TGuiTest {
     const struct {
       const char* Answer;  // nullptr: Cancel
       int Flutter;
-    } rows[] = {{"50", 50}, {"101", 50}, {"-1", 50}, {"5a", 50}, {"", 50},
-                {nullptr, 50}, {"0", 0}, {"100", 100}, {"0000000000000000000007", 7}};
+    } rows[] = {{"50", 50}, {"101", 50},  {"-1", 50},
+                {"5a", 50}, {"", 50},     {nullptr, 50},
+                {"0", 0},   {"100", 100}, {"0000000000000000000007", 7}};
     int previous = 20;
     for (const auto& row : rows) {
       if (row.Answer) c->Dialogs.Inputs.push_back(row.Answer);
