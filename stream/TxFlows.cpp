@@ -169,6 +169,21 @@ std::string CannotReadText(const std::string& fileName) {
   return "Cannot read " + fileName + ": " + std::strerror(error) + ".";
 }
 
+std::string CannotWriteText(const std::string& fileName) {
+  const std::string head = "Cannot write " + fileName + ": ";
+  struct stat st {};
+  const bool exists = ::stat(fileName.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) return head + "a folder of that name is in the way.";
+  std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec))
+    return head + "the folder " + folder.string() + " does not exist.";
+  const std::string& probe = exists ? fileName : folder.string();
+  if (::access(probe.c_str(), W_OK) != 0) return head + std::strerror(errno) + ".";
+  return "Cannot write " + fileName + ".";
+}
+
 std::string ReadFailureText(const std::string& fileName, const std::string& message,
                             int32_t bufferSize, bool& repairHelps) {
   repairHelps = false;
@@ -221,7 +236,12 @@ std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> i
   if (!input) return nullptr;
   bool ok = Guarded([&] {
     Reported([&] { input->ConvertToBulletFile(); },
-             [&] { return "Error creating bullet file (" + LastErrorOf(input.get()) + ")."; });
+             [&] {
+               const std::string message = LastErrorOf(input.get());
+               return "Error creating bullet file (" + message + ")." +
+                      (message == "terminating error #8363" ? "\r" + CannotWriteText(BulletFileName)
+                                                            : std::string());
+             });
   });
   // What the conversion (and a repair conversion before it) took out or moved.
   if (const std::string dropped = TakeDropSummary(); !dropped.empty()) ShowMessage(dropped);
@@ -244,7 +264,7 @@ std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& p
           stream->Journal = MapFileNameOf(BulletFileName);
           stream->Origin = origin;
         },
-        [] { return std::string("Error opening bullet file"); });
+        [] { return "Error opening bullet file\r" + CannotWriteText(BulletFileName); });
     Reported(
         [&] {
           stream->BuildPageMap();

@@ -27,6 +27,8 @@ std::unique_ptr<TFStreamTxStr> OpenInputFile(const std::string& fileName, std::s
                                              int32_t bufferSize, TOpenFailure* failure = nullptr);
 // "Cannot read <file>: <the system's reason>."
 std::string CannotReadText(const std::string& fileName);
+// "Cannot write <file>: <the system's reason>." (a file to be made or rewritten).
+std::string CannotWriteText(const std::string& fileName);
 // What is wrong with a file whose first buffer failed with the stream's
 // message: empty, no text, not PGN, its line ends, a game too long for the
 // buffer size; repairHelps tells whether the repair conversion can help.

@@ -132,8 +132,11 @@ TEST_F(FlowsTest, OpenFailuresAreReportedInTheirOwnWords) {
   ASSERT_NE(input, nullptr);
   EXPECT_EQ(first.substr(0, 21), "[Event \"London2\"]\r\n[S");
   EXPECT_EQ(ProcessInputFile(std::move(input), page), nullptr);
-  EXPECT_EQ(dialogs.Texts(),
-            (std::vector<std::string>{"Error creating bullet file (terminating error #8363)."}));
+  EXPECT_EQ(
+      dialogs.Texts(),
+      (std::vector<std::string>{"Error creating bullet file (terminating error #8363).\rCannot "
+                                "write " +
+                                BulletFileName + ": a folder of that name is in the way."}));
 }
 
 TEST_F(FlowsTest, NewWorkFileHoldsTheTemplate) {
