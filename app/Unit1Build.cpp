@@ -156,7 +156,7 @@ void TForm1::BuildControls() {
   layout->addLayout(findRow);
   layout->addWidget(Memo1, 1);
 
-  ProgressBar1 = Named(new QProgressBar(this), "ProgressBar1");
+  ProgressBar1 = Named(new QProgressBar(this), "ProgressBar1", "progress of the file operation");
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setMaximumWidth(240);
   ProgressBar1->hide();

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -181,6 +182,9 @@ std::string CannotWriteText(const std::string& fileName) {
     return head + "the folder " + folder.string() + " does not exist.";
   const std::string& probe = exists ? fileName : folder.string();
   if (::access(probe.c_str(), W_OK) != 0) return head + std::strerror(errno) + ".";
+  struct statvfs disk {};
+  if (::statvfs(folder.c_str(), &disk) == 0 && disk.f_bavail == 0)
+    return head + "the disk is full.";
   return "Cannot write " + fileName + ".";
 }
 
@@ -280,7 +284,13 @@ std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxSt
   if (!stream) return nullptr;
   bool ok = Guarded([&] {
     Reported([&] { stream->WriteAllPages(); },
-             [&] { return "Error reorganizing bullet file (" + LastErrorOf(stream.get()) + ")."; });
+             [&] {
+               const std::string message = LastErrorOf(stream.get());
+               return "Error reorganizing bullet file (" + message + ")." +
+                      (message.find("write") != std::string::npos
+                           ? "\r" + CannotWriteText(OutputFileName)
+                           : std::string());
+             });
   });
   if (!ok) stream.reset();
   return stream;
