@@ -60,6 +60,19 @@ std::string ReasonLine(std::string reason) {
   return "\r" + reason + ".";
 }
 
+// The reason of the save output's failure for a box about fileName: a folder
+// that is not there is named as such.
+std::string SaveReasonLine(const std::string& fileName) {
+  const std::string reason = LastSaveFailure();
+  constexpr std::string_view kIn = "cannot create a file in ";
+  const std::string noEntry = std::string(": ") + std::strerror(ENOENT);
+  if (reason.starts_with(kIn) && reason.ends_with(noEntry))
+    return "\rCannot write " + fileName + ": the folder " +
+           reason.substr(kIn.size(), reason.size() - kIn.size() - noEntry.size()) +
+           " does not exist.";
+  return ReasonLine(reason);
+}
+
 std::string LastErrorOf(const TFStreamText* s) {
   return s ? s->LastError : std::string();
 }
@@ -430,7 +443,7 @@ bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& file
         },
         [&] {
           return "Error during save or append (" + errorText + LastErrorOf(&stream) + ")." +
-                 (out.Refusal().empty() ? ReasonLine(LastSaveFailure()) : std::string());
+                 (out.Refusal().empty() ? SaveReasonLine(fileName) : std::string());
         });
     Reported(
         [&] {

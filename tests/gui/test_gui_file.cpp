@@ -80,6 +80,15 @@ class TestForm1File : public TGuiTest {
     c->Menu("Append1");
     QCOMPARE(c->Dialogs.Texts().back(), "Append to " + target + " ?");
     QCOMPARE(ReadFileBytes(target), TestData("fools-mate.pgn") + SavedForm(games));
+    // Save As into a folder that is not there says so.
+    const std::string nowhere = c->Dir.File("gone/game.pgn");
+    c->Dialogs.FileNames = {nowhere};
+    c->Dialogs.Answers = {TMsgAnswer::Yes};
+    c->Menu("SaveAs1");
+    QCOMPARE(c->Dialogs.Texts().end()[-2], "Error during save or append (error trying to create " +
+                                               nowhere + ").\rCannot write " + nowhere +
+                                               ": the folder " + c->Dir.File("gone") +
+                                               " does not exist.");
   }
 
   // Save As over an existing file, then closing with unsaved changes.
