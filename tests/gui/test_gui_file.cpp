@@ -264,6 +264,25 @@ class TestForm1File : public TGuiTest {
     QVERIFY(ReadFileBytes(path).find("{kept} 1.") != std::string::npos);
   }
 
+  // A conversion that fails leaves no work file, an empty read-only editor and
+  // none of the counters of the file before; nothing to save or ask about.
+  void openWhoseConversionFailsLeavesNoWork() {
+    OpenLondon();
+    c->Dialogs.FileNames = {c->Copy("london1851.pgn", "other.pgn")};
+    SetWriteFaultAfter(0);  // the work file cannot be written
+    c->Menu("Open1");
+    SetWriteFaultAfter(-1);
+    QVERIFY(!c->Form->Stream());
+    QVERIFY(c->Memo()->isReadOnly());
+    QCOMPARE(c->Memo()->Length(), int64_t{0});
+    QCOMPARE(c->Form->windowTitle(), QString("Korvane"));
+    for (const char* cleared : {"StaticText4", "Panel3"}) QCOMPARE(c->Text(cleared), QString());
+    QCOMPARE(c->Text("StatusLine"), QString("No file open for editing"));
+    c->Menu("Save1");
+    QCOMPARE(c->Dialogs.Beeps, 1);
+    QVERIFY(c->Form->close());  // nothing asked
+  }
+
   // Append writes a copy elsewhere, its first game on a line of its own after
   // a blank line; the work is still unsaved with respect to its own file.
   void appendLeavesTheWorkUnsaved() {
