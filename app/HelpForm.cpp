@@ -31,6 +31,7 @@ constexpr THelpTopic kTopics[] = {
     {kHelpExportEdit, "export.html"},
     {kHelpFind, "find.html"},
     {kHelpFindList, "findlist.html"},
+    {kHelpMacros, "macros.html"},
     {kHelpPacked, "packed.html"},
     {kHelpPackConflict, "packconflict.html"},
     {kHelpBoard, "board.html"},

@@ -25,6 +25,7 @@ enum THelpContext : int {
   kHelpStatus = 60,
   kHelpFind = 70,
   kHelpFindList = 71,
+  kHelpMacros = 72,
   kHelpBoard = 80,
 };
 

@@ -1,6 +1,7 @@
 #include "app/StatusPanel.h"
 
 #include <QMouseEvent>
+#include <QStringList>
 
 TStatusPanel::TStatusPanel(QWidget* parent) : QLabel(parent) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -33,4 +34,38 @@ void TStatusPanel::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
     emit clicked();
   }
+}
+
+namespace {
+
+// 99222 as "99,222".
+QString Grouped(int64_t n) {
+  QString digits = QString::number(n < 0 ? -n : n);
+  for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));
+  return n < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+QString Games(int64_t n, const char* where) {
+  return Grouped(n) + (n == 1 ? QStringLiteral(" game ") : QStringLiteral(" games ")) +
+         QString::fromLatin1(where);
+}
+
+}  // namespace
+
+QString StatusLineText(const TStatusFacts& facts) {
+  if (facts.Pages == 0) {
+    return facts.Preview ? QStringLiteral(
+                               "Preview of the file's first games, read-only: "
+                               "no work file (File / Open edits it)")
+                         : QStringLiteral("No file open for editing");
+  }
+  QStringList parts{QStringLiteral("page %1 of %2").arg(facts.Page).arg(facts.Pages),
+                    Games(facts.PageGames, "on the page")};
+  if (facts.Games >= 0) parts << Games(facts.Games, "in the file");
+  parts << (facts.PageModified ? QStringLiteral("page modified")
+                               : QStringLiteral("page unchanged"));
+  parts << (facts.FileModified ? QStringLiteral("work file modified")
+                               : QStringLiteral("work file unchanged"));
+  parts << QStringLiteral("file ") + Grouped(facts.FileKilobytes) + QStringLiteral(" KB");
+  return parts.join(QStringLiteral(", "));
 }

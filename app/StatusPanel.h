@@ -3,6 +3,8 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QString>
+#include <cstdint>
 
 class TStatusPanel : public QLabel {
   Q_OBJECT
@@ -21,6 +23,20 @@ class TStatusPanel : public QLabel {
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
 };
+
+// What the counters and panels show, for the status bar line that says it in
+// words.
+struct TStatusFacts {
+  bool Preview = false;         // a file browsed: its first games, read-only, no work file
+  int32_t Page = 0, Pages = 0;  // Pages 0: no work file
+  int64_t PageGames = 0;
+  int64_t Games = -1;  // -1: not counted
+  bool PageModified = false, FileModified = false;
+  int64_t FileKilobytes = 0;
+};
+// "page 3 of 1027, 97 games on the page, 12,345 games in the file, page
+// modified, work file modified, file 99,222 KB".
+QString StatusLineText(const TStatusFacts& facts);
 
 // The colours the window's state panels use.
 namespace PanelColor {

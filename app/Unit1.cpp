@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "app/AboutBox.h"
 #include "app/HelpForm.h"
@@ -25,6 +26,7 @@
 #include "app/QtDialogs.h"
 #include "app/StatusPanel.h"
 #include "chess/CBrdForm.h"
+#include "pgn/StrScan.h"
 #include "settings/CTErrorU.h"
 #include "settings/Settings.h"
 #include "stream/Recovery.h"
@@ -231,6 +233,7 @@ void TForm1::SelectRange(int64_t wParam, int64_t lParam) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (watched == Contents1 && type == QEvent::Shortcut) HelpKeyPressed = true;
   if (watched == Edit1 && type == QEvent::KeyRelease) Edit1KeyUpChange();
   if ((watched == Edit3 || watched == Edit4) && type == QEvent::MouseButtonPress) EditClicks();
   if (watched == ComboBox1 && type == QEvent::KeyPress) {
@@ -258,10 +261,37 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::Contents1Click() {
-  // A control that carries a topic of its own opens it ("click, then press F1").
-  const QWidget* focus = QApplication::focusWidget();
-  const int context = focus && isAncestorOf(focus) ? focus->property("helpContext").toInt() : 0;
-  ShowHelpContext(context == kHelpBufferSize ? context : kHelpContents);
+  // F1 in a control that carries a topic of its own, or sits in a box that
+  // does, opens that topic ("click, then press F1"); the menu item opens the
+  // contents.
+  const bool byKey = std::exchange(HelpKeyPressed, false);
+  int context = 0;
+  for (const QWidget* w = QApplication::focusWidget(); byKey && w && isAncestorOf(w) && !context;
+       w = w->parentWidget())
+    context = w->property("helpContext").toInt();
+  ShowHelpContext(context != 0 ? context : kHelpContents);
+}
+
+void TForm1::UpdateStatusLine() {
+  TStatusFacts facts;
+  facts.Preview = Memo1->isReadOnly() && Memo1->Length() > 0;
+  if (WorkFile && WorkFile->Map) {
+    facts.Page = WorkFile->CurrentPage();
+    facts.Pages = WorkFile->PageCount();
+  }
+  // The page's games are counted in the editor's own buffer, without a copy.
+  const auto* text = reinterpret_cast<const char*>(
+      Memo1->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
+  if (text)
+    facts.PageGames =
+        CountBulletBytes(std::string_view(text, static_cast<size_t>(Memo1->Length())));
+  bool counted = false;
+  facts.Games = Panel3->text().toLongLong(&counted);
+  if (!counted) facts.Games = -1;
+  facts.PageModified = Memo1->Modified();
+  facts.FileModified = FileModified;
+  facts.FileKilobytes = FileSize / 1024;
+  StatusLine->setText(StatusLineText(facts));
 }
 
 void TForm1::Index1Click() {

@@ -92,8 +92,9 @@ class TForm1 : public QMainWindow {
   void Save1Click(QObject* sender);
   // Cancel, No (the changes were dropped) or OK.
   TMsgAnswer AskSaveChanges();
-  // The repair offer after a failed Open; true when the repaired copy opened.
-  bool TryConversion();
+  // The repair offer after a failed Open, below failure (what is wrong with
+  // the file, in the same box); true when the repaired copy opened.
+  bool TryConversion(const std::string& failure = "");
 
   // Window events and controls.
   void Form1Create();
@@ -201,6 +202,10 @@ class TForm1 : public QMainWindow {
   void KeepUnsavedWork(TMsgAnswer asked);
   // After a conversion that failed: no work file, an empty read-only editor.
   void ShowNoWork();
+  // No work file: the counters and panels of the file shown before are cleared.
+  void ClearFileStatus();
+  // The status bar line: the counters and panels in words (Unit1.cpp).
+  void UpdateStatusLine();
   // Asks before converting a file too large for the page map at the buffer
   // size; reopens path with the size the user accepts. False when the file is
   // not to be opened (input is then empty).
@@ -329,6 +334,7 @@ class TForm1 : public QMainWindow {
   QButtonGroup* ScopeGroup = nullptr;
   TMacroComboBox* ComboBox1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+  QLabel* StatusLine = nullptr;
   int ProgressPercent = -1;
 
   QMenu* File1 = nullptr;
@@ -347,6 +353,8 @@ class TForm1 : public QMainWindow {
   QAction* AddPage1 = nullptr;
   std::array<QAction*, kExportEntries> ExportItems{};
   QAction* OpenPacked1 = nullptr;
+  QAction* Contents1 = nullptr;
+  bool HelpKeyPressed = false;  // Contents was chosen with F1, not from the menu
   QAction* SaveAsPacked1 = nullptr;
 };
 

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/HelpForm.h"
 #include "app/MacroComboBox.h"
@@ -73,21 +74,24 @@ void TForm1::BuildControls() {
   Edit5 = Named(new QLineEdit(QStringLiteral("1"), central), "Edit5", "current page");
   Edit5->setMaximumWidth(60);  // room for page 10000
   Button8 = SmallButton(central, "Button8", "Go", "go to page typed into \"current page\"");
-  Button4 = SmallButton(central, "Button4", "<<");
-  Button2 = SmallButton(central, "Button2", "<");
-  Button1 = SmallButton(central, "Button1", ">");
-  Button3 = SmallButton(central, "Button3", ">>");
+  Button4 = SmallButton(central, "Button4", "<<", "first page");
+  Button2 = SmallButton(central, "Button2", "<", "previous page");
+  Button1 = SmallButton(central, "Button1", ">", "next page");
+  Button3 = SmallButton(central, "Button3", ">>", "last page");
   Button5 =
       SmallButton(central, "Button5", "Reorg", "reorganize work file (use after large paste)");
   Button9 = SmallButton(central, "Button9", "E&xit");
 
-  Edit3 = Named(new QLineEdit(central), "Edit3");
-  Edit4 = Named(new QLineEdit(central), "Edit4");
-  Button6 = SmallButton(central, "Button6", "Find");
-  Button7 = SmallButton(central, "Button7", "Replace");
-  CheckBox1 = Named(new QCheckBox(QStringLiteral("Whole"), central), "CheckBox1");
+  Edit3 = Named(new QLineEdit(central), "Edit3", "text to find (F1: Find and Replace)");
+  Edit4 =
+      Named(new QLineEdit(central), "Edit4", "replacement (double-click: safe mode, Replace off)");
+  Button6 = SmallButton(central, "Button6", "Find", "find the text (Ctrl+F)");
+  Button7 = SmallButton(central, "Button7", "Replace", "replace the text found (Ctrl+R)");
+  CheckBox1 =
+      Named(new QCheckBox(QStringLiteral("Whole"), central), "CheckBox1", "match whole words only");
   Label1 = Named(new QLabel(QStringLiteral("words only"), central), "Label1");
-  RadioGroup1 = Named(new QGroupBox(QStringLiteral("Find/Replace"), central), "RadioGroup1");
+  RadioGroup1 = Named(new QGroupBox(QStringLiteral("Find/Replace"), central), "RadioGroup1",
+                      "where Find and Replace look");
   auto* scopes = new QHBoxLayout(RadioGroup1);
   scopes->setContentsMargins(4, 0, 4, 0);
   ScopeGroup = new QButtonGroup(RadioGroup1);
@@ -110,7 +114,15 @@ void TForm1::BuildControls() {
 
   Memo1 = new TPageEditor(central);
   Memo1->setObjectName("Memo1");
-  Memo1->setProperty("helpContext", kHelpEditor);
+
+  // F1 opens the topic of the control that has the focus (or of its box).
+  const std::pair<QWidget*, int> topics[] = {
+      {Memo1, kHelpEditor},     {Edit3, kHelpFind},       {Edit4, kHelpFind},
+      {Button6, kHelpFind},     {Button7, kHelpFind},     {CheckBox1, kHelpFind},
+      {RadioGroup1, kHelpFind}, {ComboBox1, kHelpMacros}, {Edit5, kHelpPaging},
+      {Button8, kHelpPaging},   {Button1, kHelpPaging},   {Button2, kHelpPaging},
+      {Button3, kHelpPaging},   {Button4, kHelpPaging},   {Button5, kHelpPaging}};
+  for (const auto& [widget, context] : topics) widget->setProperty("helpContext", context);
 
   auto* pageRow = new QHBoxLayout;
   pageRow->addWidget(Edit1);
@@ -144,11 +156,15 @@ void TForm1::BuildControls() {
   layout->addLayout(findRow);
   layout->addWidget(Memo1, 1);
 
-  ProgressBar1 = Named(new QProgressBar(this), "ProgressBar1");
+  ProgressBar1 = Named(new QProgressBar(this), "ProgressBar1", "progress of the file operation");
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setMaximumWidth(240);
   ProgressBar1->hide();
   statusBar()->addPermanentWidget(ProgressBar1);
+  StatusLine = Named(new QLabel(this), "StatusLine",
+                     "the counters and panels above, in words (F1: status fields)");
+  StatusLine->setTextFormat(Qt::PlainText);
+  statusBar()->addWidget(StatusLine, 1);
 
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1ClickRight);
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2ClickLeft);
@@ -205,7 +221,8 @@ void TForm1::BuildMenus() {
   AddItem(edit, "Paste1", "&Paste", "Ctrl+V", [this] { Memo1->paste(); });
   PasteLarge1 =
       AddItem(edit, "PasteLarge1", "Paste Lar&ge", nullptr, [this] { MenuPasteLargeClick(); });
-  SelectAll1 = AddItem(edit, "SelectAll1", "Select A&ll", nullptr, [this] { MenuSelectAllClick(); });
+  SelectAll1 =
+      AddItem(edit, "SelectAll1", "Select A&ll", nullptr, [this] { MenuSelectAllClick(); });
   edit->addSeparator();
   AddPage1 = AddItem(edit, "AddPage1", "&Add Page", "Ctrl+P", [this] { MenuAddPageClick(); });
   edit->addSeparator();
@@ -216,7 +233,8 @@ void TForm1::BuildMenus() {
     }
     FindButtonClick();
   });
-  ReplaceCtrlR1 = AddItem(edit, "ReplaceCtrlR1", "&Replace", "Ctrl+R", [this] { ReplaceButtonClick(); });
+  ReplaceCtrlR1 =
+      AddItem(edit, "ReplaceCtrlR1", "&Replace", "Ctrl+R", [this] { ReplaceButtonClick(); });
   CaseSensitive1 = AddItem(edit, "CaseSensitive1", "Case Se&nsitive", nullptr,
                            [this] { MenuCaseSensitiveClick(); });
   CaseSensitive1->setCheckable(true);
@@ -241,7 +259,10 @@ void TForm1::BuildMenus() {
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->setObjectName("Help1");
-  AddItem(help, "Contents1", "&Contents", "F1", [this] { Contents1Click(); });
+  Contents1 = AddItem(help, "Contents1", "&Contents", "F1", [this] { Contents1Click(); });
+  // F1 is told from a click on the item: the key opens the topic of the control
+  // that has the focus.
+  Contents1->installEventFilter(this);
   AddItem(help, "Index1", "&Index", nullptr, [this] { Index1Click(); });
   help->addSeparator();
   AddItem(help, "About1", "&About...", nullptr, [this] { About1Click(); });

@@ -105,12 +105,16 @@ void TForm1::Open1Click(QObject* sender) {
   OpenDialog1 = request;
   const bool editing = commandLine || sender == Open1;
   std::unique_ptr<TFStreamTxStr> input;
+  TOpenFailure failure;
   {
     TBusyScope busy(*this);
-    input = OpenInputFile(OpenDialog1.FileName, PageText, BufferSizeField());
+    input = OpenInputFile(OpenDialog1.FileName, PageText, BufferSizeField(), &failure);
   }
   if (!input) {
-    if (!editing || !TryConversion()) keepWork();
+    // One box says what is wrong, and offers the repair only where it can help.
+    const bool offer = editing && failure.RepairHelps;
+    if (!failure.Text.empty() && !offer) ShowMessage(failure.Text);
+    if (!offer || !TryConversion(failure.Text)) keepWork();
     return;
   }
   if (editing && !FitPageMap(input, OpenDialog1.FileName, OpenDialog1.FileName)) {
@@ -135,9 +139,16 @@ void TForm1::ShowNoWork() {
   Memo1->setReadOnly(true);
   SetCaption("");
   SaveDialog1.FileName.clear();
+  ClearFileStatus();
+}
+
+void TForm1::ClearFileStatus() {
+  // Without a work file the counters of the file shown before say nothing.
   FileModified = false;
   FileSize = 0;
-  UpdateGameCount();
+  StaticText4->clear();
+  Panel3->clear();
+  Edit5->setText(QStringLiteral("1"));
   Memo1Changed();
   RefreshFileStatus();
 }
@@ -194,12 +205,16 @@ void TForm1::ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing,
     // A preview only: the first buffer stays on screen, no work file is made.
     Memo1->setReadOnly(true);
     input.reset();
+    ClearFileStatus();
   }
   PageText.clear();
+  Memo1->setFocus(Qt::OtherFocusReason);
 }
 
-bool TForm1::TryConversion() {
-  if (Dlg().Message(kRepairQuestion, TMsgKind::Information, TMsgButtons::YesNo, kHelpRepair) !=
+bool TForm1::TryConversion(const std::string& failure) {
+  const std::string question =
+      failure.empty() ? std::string(kRepairQuestion) : failure + "\r\r" + kRepairQuestion;
+  if (Dlg().Message(question, TMsgKind::Information, TMsgButtons::YesNo, kHelpRepair) !=
       TMsgAnswer::Yes) {
     return false;
   }
@@ -216,7 +231,9 @@ bool TForm1::TryConversion() {
     ShowMessage("Conversion failed");
     return false;
   }
-  std::unique_ptr<TFStreamTxStr> input = OpenInputFile(repaired, PageText, BufferSizeField());
+  TOpenFailure still;
+  std::unique_ptr<TFStreamTxStr> input =
+      OpenInputFile(repaired, PageText, BufferSizeField(), &still);
   if (input && !FitPageMap(input, repaired, OpenDialog1.FileName)) {
     std::filesystem::remove(repaired, ec);
     return false;
@@ -232,7 +249,11 @@ bool TForm1::TryConversion() {
     SaveDialog1.FileName = proposal.string();
     if (WorkFile) WorkFile->SetOrigin(SaveDialog1.FileName);
   } else {
-    ShowMessage("Conversion failed");
+    // What is still wrong, in the words of the file the user chose.
+    std::string why = still.Text.substr(std::min(still.Text.find('\r'), still.Text.size()));
+    for (size_t at = 0; (at = why.find(repaired, at)) != std::string::npos;)
+      why.replace(at, repaired.size(), "The repaired copy");
+    ShowMessage("Conversion failed" + why);
   }
   std::filesystem::remove(repaired, ec);
   return opened;
@@ -261,6 +282,7 @@ void TForm1::New1Click() {
     FileModified = false;
     UpdateGameCount();
     RefreshFileStatus();
+    Memo1->setFocus(Qt::OtherFocusReason);
   }
   PageText.clear();
 }

@@ -73,6 +73,7 @@ void TForm1::Memo1Changed() {
   const int64_t length = Memo1->Length();
   StaticText1->setText(QString::fromStdString(SixDigits(length)));
   StaticText2->setText(QString::fromStdString(SixDigits(Memo1->LineCount())));
+  UpdateStatusLine();
   if (!WorkFile) return;
   Edit5->setText(QString::number(WorkFile->CurrentPage()));
   const bool nearLimit = length > int64_t{WorkFile->BufferSize} + kPageWarnSlack;
@@ -83,6 +84,7 @@ void TForm1::RefreshFileStatus() {
   Panel2->SetColor(FileModified ? PanelColor::Red : PanelColor::Aqua);
   StaticText3->setText(QString::number(FileSize / 1024) + QLatin1Char('K'));
   if (WorkFile) StaticText4->setText(QString::number(WorkFile->PageCount()));
+  UpdateStatusLine();
 }
 
 int32_t TForm1::MovePage(const std::function<int32_t(std::string&)>& move) {
@@ -208,6 +210,7 @@ void TForm1::UpdateGameCount() {
   const std::string text = Memo1->Text();
   games += CountBulletBytes(text);
   Panel3->setText(QString::number(games));
+  UpdateStatusLine();
 }
 
 void TForm1::Panel3Click() {

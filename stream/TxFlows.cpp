@@ -2,9 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -47,6 +50,27 @@ void Reported(Body&& body, Words&& words) {
     ShowMessage(words());
     throw;
   }
+}
+
+// The system's reason as a second line of a box ("\rCannot write /a/b.pgn: No
+// space left on device."); empty when there is none.
+std::string ReasonLine(std::string reason) {
+  if (reason.empty()) return reason;
+  reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+  return "\r" + reason + ".";
+}
+
+// The reason of the save output's failure for a box about fileName: a folder
+// that is not there is named as such.
+std::string SaveReasonLine(const std::string& fileName) {
+  const std::string reason = LastSaveFailure();
+  constexpr std::string_view kIn = "cannot create a file in ";
+  const std::string noEntry = std::string(": ") + std::strerror(ENOENT);
+  if (reason.starts_with(kIn) && reason.ends_with(noEntry))
+    return "\rCannot write " + fileName + ": the folder " +
+           reason.substr(kIn.size(), reason.size() - kIn.size() - noEntry.size()) +
+           " does not exist.";
+  return ReasonLine(reason);
 }
 
 std::string LastErrorOf(const TFStreamText* s) {
@@ -108,7 +132,7 @@ uint64_t TickCount() {
 }  // namespace
 
 std::unique_ptr<TFStreamTxStr> OpenInputFile(const std::string& fileName, std::string& firstText,
-                                             int32_t bufferSize) {
+                                             int32_t bufferSize, TOpenFailure* failure) {
   std::unique_ptr<TFStreamTxStr> stream;
   bool ok = Guarded([&] {
     Reported(
@@ -116,17 +140,112 @@ std::unique_ptr<TFStreamTxStr> OpenInputFile(const std::string& fileName, std::s
           stream = std::make_unique<TFStreamTxStr>(fileName, BulletFileName, OutputFileName,
                                                    TOpenMode::Read, bufferSize);
         },
-        [&] { return "error opening file " + fileName; });
-    Reported(
-        [&] {
-          const char* cursor = nullptr;
-          stream->LoadGameBuffer(cursor);
-          firstText = stream->BufferText();
-        },
-        [&] { return "Error while reading file (" + LastErrorOf(stream.get()) + ")."; });
+        [&] { return "error opening file " + fileName + "\r" + CannotReadText(fileName); });
+    try {
+      const char* cursor = nullptr;
+      stream->LoadGameBuffer(cursor);
+      firstText = stream->BufferText();
+    } catch (const std::exception&) {
+      const std::string message = LastErrorOf(stream.get());
+      bool repairHelps = false;
+      std::string text = "Error while reading file (" + message + ").\r" +
+                         ReadFailureText(fileName, message, bufferSize, repairHelps);
+      if (failure) {
+        failure->Text = std::move(text);
+        failure->RepairHelps = repairHelps;
+      } else {
+        ShowMessage(text);
+      }
+      throw;
+    }
   });
   if (!ok) stream.reset();
   return stream;
+}
+
+std::string CannotReadText(const std::string& fileName) {
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    return "Cannot read " + fileName + ": it is a folder, not a file.";
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return "Cannot read " + fileName + ".";
+  }
+  const int error = errno;
+  if (error == ENOENT) {
+    const std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+      return "Cannot read " + fileName + ": the folder " + folder.string() + " does not exist.";
+    return "Cannot read " + fileName + ": the file does not exist.";
+  }
+  return "Cannot read " + fileName + ": " + std::strerror(error) + ".";
+}
+
+std::string CannotWriteText(const std::string& fileName) {
+  const std::string head = "Cannot write " + fileName + ": ";
+  struct stat st {};
+  const bool exists = ::stat(fileName.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) return head + "a folder of that name is in the way.";
+  std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec))
+    return head + "the folder " + folder.string() + " does not exist.";
+  const std::string& probe = exists ? fileName : folder.string();
+  if (::access(probe.c_str(), W_OK) != 0) return head + std::strerror(errno) + ".";
+  struct statvfs disk {};
+  if (::statvfs(folder.c_str(), &disk) == 0 && disk.f_bavail == 0)
+    return head + "the disk is full.";
+  return "Cannot write " + fileName + ".";
+}
+
+std::string ReadFailureText(const std::string& fileName, const std::string& message,
+                            int32_t bufferSize, bool& repairHelps) {
+  repairHelps = false;
+  if (message == "file is empty") return fileName + " is empty: it holds no games.";
+  // What is wrong is read from the file's first megabyte, as the user sees it.
+  std::string head(size_t{1} << 20, '\0');
+  TFile in;
+  int64_t got = in.Open(fileName, TOpenMode::Read) ? in.ReadAt(0, head.data(), 1 << 20) : -1;
+  if (got < 0) return CannotReadText(fileName);
+  head.resize(static_cast<size_t>(got));
+  const std::string where = in.Size() > got ? "its first megabyte" : "it";
+  std::string zeroAt;
+  if (const size_t zero = head.find('\0'); zero != std::string::npos)
+    zeroAt = std::to_string(zero);
+  else if (message.starts_with("zero byte at offset "))
+    zeroAt = message.substr(20, message.find(':') - 20);
+  if (!zeroAt.empty())
+    return fileName + " is not a PGN text file: it holds a zero byte at offset " + zeroAt +
+           " (a program, a picture or a packed file?).";
+  if (head.find("[Event ") == std::string::npos)
+    return fileName + " is not a PGN file: " + where + " holds no [Event tag, so no game.";
+  size_t bareLf = 0, bareCr = 0;
+  for (size_t i = 0; i < head.size(); ++i) {
+    if (head[i] == '\n' && (i == 0 || head[i - 1] != '\r')) ++bareLf;
+    if (head[i] == '\r' && i + 1 < head.size() && head[i + 1] != '\n') ++bareCr;
+  }
+  if (bareLf > 0) {
+    // The repair reads lines ending in LF and writes every one with CR LF.
+    repairHelps = true;
+    return fileName + ": its lines end in LF alone, not CR LF. The repair conversion writes " +
+           "every line with CR LF.";
+  }
+  if (bareCr > 0)
+    return fileName + ": its lines end in CR alone (old Macintosh line ends), not CR LF. " +
+           "Convert its line ends to CR LF with a text editor and open it again.";
+  if (message.find("too long") != std::string::npos ||
+      message.find("buffer too small") != std::string::npos ||
+      message.find("no full, valid game") != std::string::npos)
+    return fileName + ": a game (or a line) in it is longer than the buffer size of " +
+           std::to_string(bufferSize) + " bytes holds. Set a larger buffer size and open it again.";
+  // Text between games or after a result: the repair drops it.
+  repairHelps = true;
+  if (message.starts_with("no valid, ending game result"))
+    return fileName + ": text that is not part of a game stands after a game's result.";
+  return fileName + " does not read as PGN games.";
 }
 
 std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> input,
@@ -134,7 +253,12 @@ std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> i
   if (!input) return nullptr;
   bool ok = Guarded([&] {
     Reported([&] { input->ConvertToBulletFile(); },
-             [&] { return "Error creating bullet file (" + LastErrorOf(input.get()) + ")."; });
+             [&] {
+               const std::string message = LastErrorOf(input.get());
+               return "Error creating bullet file (" + message + ")." +
+                      (message == "terminating error #8363" ? "\r" + CannotWriteText(BulletFileName)
+                                                            : std::string());
+             });
   });
   // What the conversion (and a repair conversion before it) took out or moved.
   if (const std::string dropped = TakeDropSummary(); !dropped.empty()) ShowMessage(dropped);
@@ -157,7 +281,7 @@ std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& p
           stream->Journal = MapFileNameOf(BulletFileName);
           stream->Origin = origin;
         },
-        [] { return std::string("Error opening bullet file"); });
+        [] { return "Error opening bullet file\r" + CannotWriteText(BulletFileName); });
     Reported(
         [&] {
           stream->BuildPageMap();
@@ -173,7 +297,13 @@ std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxSt
   if (!stream) return nullptr;
   bool ok = Guarded([&] {
     Reported([&] { stream->WriteAllPages(); },
-             [&] { return "Error reorganizing bullet file (" + LastErrorOf(stream.get()) + ")."; });
+             [&] {
+               const std::string message = LastErrorOf(stream.get());
+               return "Error reorganizing bullet file (" + message + ")." +
+                      (message.find("write") != std::string::npos
+                           ? "\r" + CannotWriteText(OutputFileName)
+                           : std::string());
+             });
   });
   if (!ok) stream.reset();
   return stream;
@@ -282,9 +412,13 @@ void SwapReorgFile() {
   // The rename replaces the bullet file in one step: a crash finds either the
   // old file or the new one, never neither.
   if (!std::filesystem::exists(BulletFileName, ec) || ec)
-    throw std::runtime_error("error on delete (ref: 8442)");
-  if (std::rename(OutputFileName.c_str(), BulletFileName.c_str()) != 0)
-    throw std::runtime_error("error on rename (ref: 8443)");
+    throw std::runtime_error("error on delete (ref: 8442)\rThe work file " + BulletFileName +
+                             " is gone" + (ec ? ": " + ec.message() : std::string()) + ".");
+  if (std::rename(OutputFileName.c_str(), BulletFileName.c_str()) != 0) {
+    const int error = errno;
+    throw std::runtime_error("error on rename (ref: 8443)\rCannot rename " + OutputFileName +
+                             " to " + BulletFileName + ": " + std::strerror(error) + ".");
+  }
 }
 
 bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& fileName,
@@ -307,7 +441,10 @@ bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& file
             throw ETextFileError(errorText);
           }
         },
-        [&] { return "Error during save or append (" + errorText + LastErrorOf(&stream) + ")."; });
+        [&] {
+          return "Error during save or append (" + errorText + LastErrorOf(&stream) + ")." +
+                 (out.Refusal().empty() ? SaveReasonLine(fileName) : std::string());
+        });
     Reported(
         [&] {
           try {
@@ -324,9 +461,13 @@ bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& file
               ReportProgress(page, count);
             }
             out.Flush();
-          } catch (const std::exception&) {
+          } catch (const std::exception& e) {
             errorText = "I/O error on write. Save was incomplete (ref: 4254)";
-            ShowMessage(errorText);
+            // A page of the work file that does not read back is no fault of
+            // the target; the output's own failures carry the system's reason.
+            ShowMessage(errorText + (std::string(e.what()) == "page read"
+                                         ? "\rA page of the work file could not be read back."
+                                         : ReasonLine(LastSaveFailure())));
             out.Abandon();
             throw;
           }
@@ -334,7 +475,7 @@ bool SaveOrAppend(TFStreamTxStr& stream, TSaveMode mode, const std::string& file
         [&] { return "Write error (" + errorText + " " + LastErrorOf(&stream) + ")."; });
     if (!out.Commit()) {
       out.Abandon();
-      ShowMessage("close error #9789");
+      ShowMessage("close error #9789" + ReasonLine(LastSaveFailure()));
       throw ETextFileError("close error #9789");
     }
     const char* text = nullptr;

@@ -13,10 +13,27 @@
 
 enum class TSaveMode { Save = 0, SaveAs = 1, Append = 2 };
 
+// Why the first buffer of a file could not be read, for the one box that says
+// so: the flow's message, then what is wrong with the file in words.
+struct TOpenFailure {
+  std::string Text;
+  bool RepairHelps = false;  // the repair conversion can make the file open
+};
+
 // Opens the user's file read-only and loads its first buffer of whole games into
-// firstText. Nothing (after its message) when that fails.
+// firstText. Nothing (after its message) when that fails; with failure given,
+// a first buffer that cannot be read is described there instead of shown.
 std::unique_ptr<TFStreamTxStr> OpenInputFile(const std::string& fileName, std::string& firstText,
-                                             int32_t bufferSize);
+                                             int32_t bufferSize, TOpenFailure* failure = nullptr);
+// "Cannot read <file>: <the system's reason>."
+std::string CannotReadText(const std::string& fileName);
+// "Cannot write <file>: <the system's reason>." (a file to be made or rewritten).
+std::string CannotWriteText(const std::string& fileName);
+// What is wrong with a file whose first buffer failed with the stream's
+// message: empty, no text, not PGN, its line ends, a game too long for the
+// buffer size; repairHelps tells whether the repair conversion can help.
+std::string ReadFailureText(const std::string& fileName, const std::string& message,
+                            int32_t bufferSize, bool& repairHelps);
 // Converts the input into the bullet file, frees the input, opens the bullet file.
 std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> input,
                                                 std::string& pageText);

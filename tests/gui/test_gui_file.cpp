@@ -24,6 +24,22 @@ class TestForm1File : public TGuiTest {
     QCOMPARE(c->Text("StaticText3"), QString("%1K").arg(fs::file_size(BulletFileName) / 1024));
     const int pages = Pages();
     QVERIFY(pages > 5);
+    // The first key typed goes to the page, and the status bar says it all in words.
+    QCOMPARE(c->Form->focusWidget(), c->Memo());
+    const auto statusLine = [&](int page, const char* state) {
+      const std::string text = c->Memo()->Text();
+      return QString("page %1 of %2, %3 games on the page, %4 games in the file, %5, file %6 KB")
+          .arg(page)
+          .arg(pages)
+          .arg(CountOf(text, "\xB7\r\n[Event "))
+          .arg(games.size())
+          .arg(state)
+          .arg(fs::file_size(BulletFileName) / 1024);
+    };
+    QCOMPARE(c->Text("StatusLine"), statusLine(1, "page unchanged, work file unchanged"));
+    c->Click("Button1");
+    QCOMPARE(c->Text("StatusLine"), statusLine(2, "page unchanged, work file unchanged"));
+    c->Click("Button4");
 
     c->Menu("Save1");
     QCOMPARE(c->Dialogs.FileDialogs.size(), size_t{1});  // the Open dialog only
@@ -56,13 +72,23 @@ class TestForm1File : public TGuiTest {
     c->Dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::Yes};
     c->Menu("Append1");
     QCOMPARE(c->Dialogs.Texts(),
-             (Texts{"Error during save or append (error trying to create " + missing + ").",
+             (Texts{"Error during save or append (error trying to create " + missing +
+                        ").\rCannot append to " + missing + ": No such file or directory.",
                     "An error occurred. Do you want to continue?"}));
     QVERIFY(!fs::exists(missing));
     QCOMPARE(c->Form->SaveDialog().FileName, path);  // still what Save writes
     c->Menu("Append1");
     QCOMPARE(c->Dialogs.Texts().back(), "Append to " + target + " ?");
     QCOMPARE(ReadFileBytes(target), TestData("fools-mate.pgn") + SavedForm(games));
+    // Save As into a folder that is not there says so.
+    const std::string nowhere = c->Dir.File("gone/game.pgn");
+    c->Dialogs.FileNames = {nowhere};
+    c->Dialogs.Answers = {TMsgAnswer::Yes};
+    c->Menu("SaveAs1");
+    QCOMPARE(c->Dialogs.Texts().end()[-2], "Error during save or append (error trying to create " +
+                                               nowhere + ").\rCannot write " + nowhere +
+                                               ": the folder " + c->Dir.File("gone") +
+                                               " does not exist.");
   }
 
   // Save As over an existing file, then closing with unsaved changes.
@@ -127,6 +153,24 @@ class TestForm1File : public TGuiTest {
     QCOMPARE(ReadFileBytes(path), TestData(file.toStdString()));
   }
 
+  // Browse after Open: nothing of the file shown before stays in the status.
+  void browseClearsTheStatusOfTheFileBefore() {
+    OpenLondon();
+    c->TypeAt(static_cast<int64_t>(c->Memo()->Text().find("\r\n1.")) + 2, "{x} ");
+    QVERIFY(c->Text("StatusLine").contains(", page modified, work file unchanged, "));
+    c->Click("Button1");
+    QVERIFY(c->Text("StatusLine").contains(", page unchanged, work file modified, "));
+    c->Dialogs.FileNames = {c->Copy("london1851.pgn", "other.pgn")};
+    c->Dialogs.Answers = {TMsgAnswer::No};
+    c->Menu("Browse1");
+    QCOMPARE(c->Text("StaticText3"), QString("0K"));
+    for (const char* cleared : {"StaticText4", "Panel3"}) QCOMPARE(c->Text(cleared), QString());
+    QCOMPARE(c->Text("Edit5"), QString("1"));
+    QCOMPARE(Colour("Panel2"), PanelColor::Aqua);
+    QVERIFY(c->Text("StatusLine").startsWith("Preview of the file's first games, read-only"));
+    QCOMPARE(c->Form->focusWidget(), c->Memo());
+  }
+
   void lfFileIsRepairedAndSavedWithCrLf() {
     c->Start();
     path = c->Copy("tatamast22.pgn");
@@ -135,9 +179,10 @@ class TestForm1File : public TGuiTest {
     c->Dialogs.Answers = {TMsgAnswer::Yes};
     c->Menu("Open1");
     const Texts texts = c->Dialogs.Texts();
-    QVERIFY(texts.size() >= 2);
+    QVERIFY(texts.size() >= 1);
     QVERIFY(texts[0].starts_with("Error while reading file ("));
-    QVERIFY(texts[1].starts_with("If the error noted on Open"));
+    QVERIFY(texts[0].find("lines end in LF alone") != std::string::npos);
+    QVERIFY(texts[0].find("\r\rIf the error noted on Open") != std::string::npos);
     QVERIFY(!fs::exists(c->Dir.File("~Temp001.tmp")));
     QCOMPARE(c->Text("Panel3").toInt(), CountOf(original, "[Event "));
 
@@ -151,44 +196,64 @@ class TestForm1File : public TGuiTest {
   }
 
   // An Open that does not happen changes nothing: after "No" to the save
-  // question, a cancelled dialog or a file that cannot be read leaves the work
-  // open and unsaved. A repair that opens nothing leaves no work file and an
-  // empty read-only editor, and nothing to save or ask about.
+  // question, a cancelled dialog, a file that cannot be read or a repair that
+  // does not open leaves the work open and unsaved. One box says what is wrong
+  // with the file, and offers the repair only where it can help.
   void openThatFailsLeavesAClearState_data() {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("repair");
-    QTest::newRow("cancelled") << QString() << false;
-    QTest::newRow("empty file") << QString("empty.pgn") << false;
-    QTest::newRow("binary file repaired") << QString("binary.pgn") << true;
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("words");  // what the box says is wrong; empty: no box
+    QTest::addColumn<bool>("repair");    // offered and accepted
+    QByteArray binary;
+    for (int i = 0; i < 30000; ++i) binary += static_cast<char>(i * 7919);
+    const QByteArray game = "[Event \"x\"]\r\n\r\n1.e4 {" + QByteArray(12000, 'c') + "} 1-0\r\n";
+    QTest::newRow("cancelled") << QString() << QByteArray() << QString() << false;
+    QTest::newRow("empty") << "empty.pgn" << QByteArray() << "is empty" << false;
+    QTest::newRow("binary") << "binary.pgn" << binary << "holds a zero byte at offset 0" << false;
+    QTest::newRow("not PGN") << "notes.txt" << QByteArray("hello\r\nworld\r\n")
+                             << "holds no [Event tag" << false;
+    QTest::newRow("CR line ends") << "mac.pgn"
+                                  << QByteArray("[Event \"x\"]\r\r1.e4 1-0\r").repeated(1000)
+                                  << "lines end in CR alone" << false;
+    QTest::newRow("game too long")
+        << "long.pgn" << game + game << "longer than the buffer size of 10000" << false;
+    QTest::newRow("LF, repaired copy too long")
+        << "lf.pgn" << QByteArray(game + game).replace("\r\n", "\n") << "lines end in LF alone"
+        << true;
   }
 
   void openThatFailsLeavesAClearState() {
     QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, words);
     QFETCH(bool, repair);
     OpenLondon();
     c->TypeAt(static_cast<int64_t>(c->Memo()->Text().find("\r\n1.")) + 2, "{kept} ");
     std::string name;
     if (!file.isEmpty()) {
       name = c->Dir.File(file.toStdString());
-      std::string bytes;
-      for (int i = 0; file == "binary.pgn" && i < 30000; ++i) bytes += static_cast<char>(i * 7919);
-      WriteFileBytes(name, bytes);
+      WriteFileBytes(name, bytes.toStdString());
     }
     c->Dialogs.FileNames = {name};
     c->Dialogs.Answers = {TMsgAnswer::No};  // the save question
-    if (!file.isEmpty()) c->Dialogs.Answers.push_back(repair ? TMsgAnswer::Yes : TMsgAnswer::No);
+    if (repair) c->Dialogs.Answers.push_back(TMsgAnswer::Yes);
     c->Menu("Open1");
-    QCOMPARE(c->Dialogs.Texts()[0], std::string("Save changes to london1851.pgn?"));
+    const auto& shown = c->Dialogs.Shown;
+    QCOMPARE(shown[0].Text, std::string("Save changes to london1851.pgn?"));
+    if (!words.isEmpty()) {
+      QVERIFY(shown.size() >= 2);
+      const std::string box = shown[1].Text;
+      QVERIFY2(box.starts_with("Error while reading file (") &&
+                   box.find(name) != std::string::npos &&
+                   box.find(words.toStdString()) != std::string::npos,
+               box.c_str());
+      QCOMPARE(box.find("Try the conversion?") != std::string::npos, repair);
+      QCOMPARE(shown.size(), size_t{repair ? 3u : 2u});
+    }
     if (repair) {
-      QVERIFY(!c->Form->Stream());
-      QVERIFY(c->Memo()->isReadOnly());
-      QCOMPARE(c->Memo()->Length(), int64_t{0});
-      QCOMPARE(c->Form->windowTitle(), QString("Korvane"));
-      c->Menu("Save1");
-      QCOMPARE(c->Dialogs.Beeps, 1);
-      QVERIFY(c->Form->close());  // nothing asked
-      QCOMPARE(ReadFileBytes(path), TestData("london1851.pgn"));
-      return;
+      QVERIFY2(shown[2].Text.starts_with("Conversion failed\rThe repaired copy: a game (or a line) "
+                                         "in it is longer than the buffer size"),
+               shown[2].Text.c_str());
     }
     QVERIFY(c->Form->Stream());
     QVERIFY(c->Form->IsFileModified());
@@ -197,6 +262,25 @@ class TestForm1File : public TGuiTest {
     c->Menu("Save1");  // to the opened file, without a dialog
     QCOMPARE(c->Dialogs.FileDialogs.size(), size_t{2});
     QVERIFY(ReadFileBytes(path).find("{kept} 1.") != std::string::npos);
+  }
+
+  // A conversion that fails leaves no work file, an empty read-only editor and
+  // none of the counters of the file before; nothing to save or ask about.
+  void openWhoseConversionFailsLeavesNoWork() {
+    OpenLondon();
+    c->Dialogs.FileNames = {c->Copy("london1851.pgn", "other.pgn")};
+    SetWriteFaultAfter(0);  // the work file cannot be written
+    c->Menu("Open1");
+    SetWriteFaultAfter(-1);
+    QVERIFY(!c->Form->Stream());
+    QVERIFY(c->Memo()->isReadOnly());
+    QCOMPARE(c->Memo()->Length(), int64_t{0});
+    QCOMPARE(c->Form->windowTitle(), QString("Korvane"));
+    for (const char* cleared : {"StaticText4", "Panel3"}) QCOMPARE(c->Text(cleared), QString());
+    QCOMPARE(c->Text("StatusLine"), QString("No file open for editing"));
+    c->Menu("Save1");
+    QCOMPARE(c->Dialogs.Beeps, 1);
+    QVERIFY(c->Form->close());  // nothing asked
   }
 
   // Append writes a copy elsewhere, its first game on a line of its own after

@@ -3,6 +3,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <set>
+#include <utility>
 
 #include "app/AboutBox.h"
 #include "app/HelpForm.h"
@@ -33,11 +34,21 @@ class TestForm1Help : public TGuiTest {
       QVERIFY2(browser->toPlainText().size() > 100, qPrintable(HelpWindow()->CurrentTopic()));
     }
     QCOMPARE(topics.size(), size_t{7});
-    // Help in the buffer-size field opens the buffer-size topic.
-    QApplication::setActiveWindow(c->Form.get());
-    c->Find<QLineEdit>("Edit1")->setFocus();
+    // F1 opens the topic of the control that has the focus; the menu item
+    // opens the contents wherever the focus is.
+    const std::pair<const char*, const char*> byControl[] = {
+        {"Edit1", "buffersize.html"},      {"Memo1", "editor.html"},     {"Edit3", "find.html"},
+        {"RadioGroup1Item1", "find.html"}, {"ComboBox1", "macros.html"}, {"Edit5", "paging.html"}};
+    for (const auto& [control, topic] : byControl) {
+      QApplication::setActiveWindow(c->Form.get());
+      auto* w = c->Find<QWidget>(control);
+      w->setFocus();
+      QTest::keyClick(w, Qt::Key_F1);
+      QCOMPARE(HelpWindow()->CurrentTopic(), QString(topic));
+      QVERIFY2(browser->toPlainText().size() > 100, topic);
+    }
     c->Menu("Contents1");
-    QCOMPARE(HelpWindow()->CurrentTopic(), HelpTopicFile(kHelpBufferSize));
+    QCOMPARE(HelpWindow()->CurrentTopic(), QString("contents.html"));
     CloseHelpWindow();
 
     QString version;

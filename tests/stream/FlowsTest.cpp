@@ -77,7 +77,9 @@ TEST_F(FlowsTest, FailedSaveLeavesTheTargetUntouched) {
   SetWriteFaultAfter(-1);
   EXPECT_EQ(ReadFileBytes(target), "precious");
   EXPECT_EQ(dialogs.Texts(),
-            (std::vector<std::string>{"I/O error on write. Save was incomplete (ref: 4254)",
+            (std::vector<std::string>{"I/O error on write. Save was incomplete (ref: 4254)\rCannot "
+                                      "write " +
+                                          target + ": No space left on device.",
                                       "Write error (I/O error on write. Save was incomplete "
                                       "(ref: 4254) ).",
                                       "An error occurred. Do you want to continue?"}));
@@ -111,14 +113,18 @@ TEST_F(FlowsTest, OpenFailuresAreReportedInTheirOwnWords) {
   std::string first;
   dialogs.Answers = {TMsgAnswer::Yes};
   EXPECT_EQ(OpenInputFile(dir.File("none.pgn"), first, 100000), nullptr);
-  EXPECT_EQ(dialogs.Texts(),
-            (std::vector<std::string>{"error opening file " + dir.File("none.pgn"),
-                                      "An error occurred. Do you want to continue?"}));
+  EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{
+                                 "error opening file " + dir.File("none.pgn") + "\rCannot read " +
+                                     dir.File("none.pgn") + ": the file does not exist.",
+                                 "An error occurred. Do you want to continue?"}));
   dialogs.Shown.clear();
   EXPECT_EQ(OpenInputFile(TestDataPath("tatamast22.pgn"), first, 100000), nullptr);
   EXPECT_EQ(
       dialogs.Texts(),
-      (std::vector<std::string>{"Error while reading file (no paired carRtn-lineFeed (2))."}));
+      (std::vector<std::string>{"Error while reading file (no paired carRtn-lineFeed (2)).\r" +
+                                TestDataPath("tatamast22.pgn") +
+                                ": its lines end in LF alone, not CR LF. The repair conversion "
+                                "writes every line with CR LF."}));
   dialogs.Shown.clear();
   std::filesystem::create_directory(BulletFileName);  // the work file cannot be written
   std::string page;
@@ -126,8 +132,11 @@ TEST_F(FlowsTest, OpenFailuresAreReportedInTheirOwnWords) {
   ASSERT_NE(input, nullptr);
   EXPECT_EQ(first.substr(0, 21), "[Event \"London2\"]\r\n[S");
   EXPECT_EQ(ProcessInputFile(std::move(input), page), nullptr);
-  EXPECT_EQ(dialogs.Texts(),
-            (std::vector<std::string>{"Error creating bullet file (terminating error #8363)."}));
+  EXPECT_EQ(
+      dialogs.Texts(),
+      (std::vector<std::string>{"Error creating bullet file (terminating error #8363).\rCannot "
+                                "write " +
+                                BulletFileName + ": a folder of that name is in the way."}));
 }
 
 TEST_F(FlowsTest, NewWorkFileHoldsTheTemplate) {
