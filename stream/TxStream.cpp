@@ -411,7 +411,6 @@ std::string_view LineStartingWithBullet(std::string_view game) {
 // its own first tag) move below that line; tag lines cut after its own result
 // belong to the next game and go to carried.
 void PlaceAndReport(int64_t number, std::string& game, TRepairNotes& notes, std::string& carried) {
-  if (carried.empty() && notes.Before.empty() && notes.After.empty()) return;  // most games
   std::string tags = std::move(carried);
   carried.clear();
   std::string own;
@@ -459,7 +458,8 @@ void TFStreamTxStr::ConvertToBulletFile() {
       if (!EndsLikeGame(game) && !RepairGameShape(game, &notes))
         NoticeOrHalt("Odd game end\r\ngame " + std::to_string(GamesRead) + " of the file:\r\n" +
                      game);
-      PlaceAndReport(GamesRead, game, notes, carried);
+      if (!carried.empty() || !notes.Before.empty() || !notes.After.empty())  // seldom
+        PlaceAndReport(GamesRead, game, notes, carried);
       if (std::string_view line = LineBulletsLoaded ? LineStartingWithBullet(game) : "";
           !line.empty())
         NoticeOrHalt("Bad bullet\r\ngame " + std::to_string(GamesRead) +
