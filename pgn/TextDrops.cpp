@@ -78,7 +78,7 @@ std::string TakeDropSummary() {
   if (reported > 0 && !gathered.empty()) {
     box =
         "Odd game end\r\nText outside the games was taken out or moved while the file was "
-        "read (the file itself is unchanged):\r\n\r\n" +
+        "read. The file itself stays as it is until it is saved:\r\n\r\n" +
         gathered;
     if (reported > kSummaryEntries)
       box += "... and " + std::to_string(reported - kSummaryEntries) +
