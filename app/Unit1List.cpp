@@ -28,7 +28,8 @@ void TForm1::RadioGroup1Click(int item) {
     Button8ClickPage();
     return;
   }
-  if (FindList) TerminatingError("\nlogic 4525");
+  // Qt reports a click on the item already checked: the list stays as it is.
+  if (FindList) return;
   if (!WorkFile || !WorkFile->Map) {
     Dlg().Beep();
     SetScope(1);
@@ -38,8 +39,8 @@ void TForm1::RadioGroup1Click(int item) {
 }
 
 void TForm1::SetListControls(bool listMode) {
-  for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button2, Button3, Button5, Button8,
-                                                    Panel3}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{Button1, Button2, Button3, Button5, Button8, Panel3}) {
     w->setEnabled(!listMode);
   }
   for (QAction* a : {PasteLarge1, AddPage1, CaseSensitive1}) a->setEnabled(!listMode);
@@ -57,6 +58,7 @@ void TForm1::EnterListMode() {
     return;
   }
   ListMode = true;
+  ListFromPage = WorkFile->CurrentPage();
   SetListControls(true);
 }
 
@@ -78,6 +80,9 @@ bool TForm1::ReleaseList() {
 bool TForm1::LeaveListMode() {
   if (!ReleaseList()) return false;
   ListMode = false;
+  // Writing edited lines back went through their pages; the page the user
+  // came from is the one to go back to.
+  Edit5->setText(QString::number(ListFromPage));
   if (ScopeGroup->checkedId() == 2) SetScope(0);
   SetListControls(false);
   RefreshFileStatus();
@@ -115,8 +120,8 @@ void TForm1::BuildFindList(const std::string& find) {
   const std::string text = ListText(*FindList, multiLine);
   ShowPage(text);
   // The list may be longer than a page; its lines may still grow a little.
-  Memo1->SetMaxLength(std::max<int64_t>(Memo1->MaxLength(),
-                                        static_cast<int64_t>(text.size()) + kBufferSlack));
+  Memo1->SetMaxLength(
+      std::max<int64_t>(Memo1->MaxLength(), static_cast<int64_t>(text.size()) + kBufferSlack));
   Memo1->SetKeepLineBreaks(true);
   if (!SafeMode()) {
     Button7->setEnabled(true);
@@ -146,8 +151,7 @@ bool TForm1::ApplyListEdits() {
     for (; i < list.Count() && list[i].Page == page; ++i) {
       const TFoundLine& e = list[i];
       ReplaceLineInPage(e.Line, e.NewLine, e.Offset, text, e.Length);
-      AppliedEdits.push_back(
-          {page, e.Offset, e.Length, static_cast<int32_t>(e.NewLine.size())});
+      AppliedEdits.push_back({page, e.Offset, e.Length, static_cast<int32_t>(e.NewLine.size())});
     }
     try {
       const int64_t size = WorkFile->WritePage(text);

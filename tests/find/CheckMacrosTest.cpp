@@ -64,14 +64,15 @@ TEST(CheckMacros, DropDownTable) {
     }
     // Only the repairs name themselves so.
     const std::string_view item = kMacros[i - 1].Item;
-    EXPECT_EQ(IsReplaceMacro(i), item.find("(replace)") != item.npos ||
-                                     item.find("(delete)") != item.npos)
+    EXPECT_EQ(IsReplaceMacro(i),
+              item.find("(replace)") != item.npos || item.find("(delete)") != item.npos)
         << item;
   }
   EXPECT_EQ(items.size(), size_t{kMacroCount});
   EXPECT_EQ(MacroCodes(13), std::make_pair(std::string("&&14"), std::string("&&11")));
   EXPECT_EQ(MacroCodes(21).first, "$$07");
-  for (int outside : {-1, 0, 22}) EXPECT_EQ(MacroCodes(outside), std::make_pair(std::string(), std::string()));
+  for (int outside : {-1, 0, 22})
+    EXPECT_EQ(MacroCodes(outside), std::make_pair(std::string(), std::string()));
   const std::set<int> repairs = {2, 3, 4, 11, 12, 13, 18, 19, 20};
   for (int i = 0; i <= 22; ++i) EXPECT_EQ(IsReplaceMacro(i), repairs.count(i) == 1) << i;
 }
@@ -91,12 +92,13 @@ TEST(CheckMacros, ReplaceOnPageAsReplaceInFileDoesIt) {
       {"a \r\nb \r\nc", " \r\n", "\r\n", plain, 100, "a\r\nb\r\nc", 2, false},
       // The replacement holds the find text: the search goes on after it.
       {"xx", "x", "xx", plain, 100, "xxxx", 2, false},
-      // An occurrence in other letter case ends the work on the page.
-      {"e4 E4 e4", "e4", "d4", plain, 100, "d4 E4 e4", 1, false},
+      // An occurrence in other letter case is left; the exact ones after it are replaced.
+      {"e4 E4 e4", "e4", "d4", plain, 100, "d4 E4 d4", 2, false},
+      {"marshall Marshall", "Marshall", "MARSHALL", plain, 100, "marshall MARSHALL", 1, false},
       {"ae4 e4", "e4", "d4", whole, 100, "ae4 d4", 1, false},
       // Whole words: after "e4" -> "xe" the next "4" would follow a letter.
       {"4 4 4", "4", "x", whole, 100, "x x x", 3, false},
-      {"e4 E4", "e4", "d4", whole, 100, "d4 E4", 1, false},
+      {"E4 e4", "e4", "d4", whole, 100, "E4 d4", 1, false},
       // No room for the growth: what fits is done, the rest stays.
       {"ab ab ab", "ab", "abcd", plain, 12, "abcd abcd ab", 2, true},
       {"nothing", "zz", "", plain, 100, "nothing", 0, false},
@@ -120,7 +122,8 @@ std::string DefectFile(int games, int conflictAt, int quoteAt, const char* confl
     pgn += "[Event \"" + event + "\"]\n[Site \"Town\"]\n[Date \"2001.01.01\"]\n[Round \"" +
            std::to_string(g) + "\"]\n[White \"White " + std::to_string(g) +
            "\"]\n[Black \"Black\"]\n[Result \"" + result + "\"]\n\n";
-    for (int m = 1; m <= 30; ++m) pgn += std::to_string(m) + ". Nf3 Nf6 " + (m % 8 == 0 ? "\n" : "");
+    for (int m = 1; m <= 30; ++m)
+      pgn += std::to_string(m) + ". Nf3 Nf6 " + (m % 8 == 0 ? "\n" : "");
     pgn += "1/2-1/2\n\n";
   }
   return pgn;
