@@ -1,6 +1,7 @@
 // The main window's life: creation, first show, the select-range message, help
 // and closing.
 #include "app/Unit1.h"
+#include "app/MacroComboBox.h"
 
 #include <unistd.h>
 
@@ -20,7 +21,6 @@
 
 #include "app/AboutBox.h"
 #include "app/HelpForm.h"
-#include "app/MacroComboBox.h"
 #include "app/PageEditor.h"
 #include "app/QtDialogs.h"
 #include "app/StatusPanel.h"

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QEvent>
-#include <QMainWindow>
 #include <QPoint>
+#include <QMainWindow>
 #include <QStringList>
 #include <array>
 #include <cstdint>

@@ -47,7 +47,8 @@ void TForm1::OpenBoardAtCaret() {
   std::string movetext = text.substr(static_cast<size_t>(at.MoveStart - 1),
                                      static_cast<size_t>(at.GameEnd - at.MoveStart));
   const int32_t page = WorkFile->Map ? WorkFile->CurrentPage() : 0;
-  const int32_t pageStart = page >= 1 ? static_cast<int32_t>(WorkFile->Map->Entry(page).Offset) : 0;
+  const int32_t pageStart =
+      page >= 1 ? static_cast<int32_t>(WorkFile->Map->Entry(page).Offset) : 0;
   auto game = std::make_unique<TParseLine>(static_cast<QObject*>(this), std::move(movetext),
                                            static_cast<int32_t>(caret - at.MoveStart + 1),
                                            at.MoveStart - 1, pageStart);

@@ -205,8 +205,7 @@ void TForm1::BuildMenus() {
   AddItem(edit, "Paste1", "&Paste", "Ctrl+V", [this] { Memo1->paste(); });
   PasteLarge1 =
       AddItem(edit, "PasteLarge1", "Paste Lar&ge", nullptr, [this] { MenuPasteLargeClick(); });
-  SelectAll1 =
-      AddItem(edit, "SelectAll1", "Select A&ll", nullptr, [this] { MenuSelectAllClick(); });
+  SelectAll1 = AddItem(edit, "SelectAll1", "Select A&ll", nullptr, [this] { MenuSelectAllClick(); });
   edit->addSeparator();
   AddPage1 = AddItem(edit, "AddPage1", "&Add Page", "Ctrl+P", [this] { MenuAddPageClick(); });
   edit->addSeparator();
@@ -217,8 +216,7 @@ void TForm1::BuildMenus() {
     }
     FindButtonClick();
   });
-  ReplaceCtrlR1 =
-      AddItem(edit, "ReplaceCtrlR1", "&Replace", "Ctrl+R", [this] { ReplaceButtonClick(); });
+  ReplaceCtrlR1 = AddItem(edit, "ReplaceCtrlR1", "&Replace", "Ctrl+R", [this] { ReplaceButtonClick(); });
   CaseSensitive1 = AddItem(edit, "CaseSensitive1", "Case Se&nsitive", nullptr,
                            [this] { MenuCaseSensitiveClick(); });
   CaseSensitive1->setCheckable(true);

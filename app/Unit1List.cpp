@@ -39,8 +39,8 @@ void TForm1::RadioGroup1Click(int item) {
 }
 
 void TForm1::SetListControls(bool listMode) {
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{Button1, Button2, Button3, Button5, Button8, Panel3}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button2, Button3, Button5, Button8,
+                                                    Panel3}) {
     w->setEnabled(!listMode);
   }
   for (QAction* a : {PasteLarge1, AddPage1, CaseSensitive1}) a->setEnabled(!listMode);
@@ -120,8 +120,8 @@ void TForm1::BuildFindList(const std::string& find) {
   const std::string text = ListText(*FindList, multiLine);
   ShowPage(text);
   // The list may be longer than a page; its lines may still grow a little.
-  Memo1->SetMaxLength(
-      std::max<int64_t>(Memo1->MaxLength(), static_cast<int64_t>(text.size()) + kBufferSlack));
+  Memo1->SetMaxLength(std::max<int64_t>(Memo1->MaxLength(),
+                                        static_cast<int64_t>(text.size()) + kBufferSlack));
   Memo1->SetKeepLineBreaks(true);
   if (!SafeMode()) {
     Button7->setEnabled(true);
@@ -151,7 +151,8 @@ bool TForm1::ApplyListEdits() {
     for (; i < list.Count() && list[i].Page == page; ++i) {
       const TFoundLine& e = list[i];
       ReplaceLineInPage(e.Line, e.NewLine, e.Offset, text, e.Length);
-      AppliedEdits.push_back({page, e.Offset, e.Length, static_cast<int32_t>(e.NewLine.size())});
+      AppliedEdits.push_back(
+          {page, e.Offset, e.Length, static_cast<int32_t>(e.NewLine.size())});
     }
     try {
       const int64_t size = WorkFile->WritePage(text);

@@ -51,27 +51,27 @@ inline constexpr std::array<TMacro, kMacroCount> kMacros = {{
 
 // The texts of "&&01" .. "&&21" (index NN - 1). 0xB7 is the game bullet.
 inline constexpr std::array<std::string_view, kMacroCount> kLiteralTexts = {
-    "\r\n\xB7",                // 01
-    "\r\n\r\n\xB7",            // 02
-    "\xB7\r\n",                // 03
-    "\xB7\r\n\r\n",            // 04
-    " \"?\"]\r\n",             // 05: the placeholder value closing its tag line
-    " \"\"]\r\n",              // 06: an empty value closing its tag line
-    " \"?\"]\r\n[Site \"?\"",  // 07: Event and Site both '?'
-    "????.??.??",              // 08
-    "[White \"?\"]",           // 09
-    "[Black \"?\"]",           // 10
-    "",                        // 11
-    "[WhiteElo \"?\"]\r\n",    // 12
-    "[BlackElo \"?\"]\r\n",    // 13
-    "[ECO \"?\"]\r\n",         // 14
-    "\x7F",                    // 15
-    "\r\n\r\n",                // 16
-    "\r\n\r\n\r\n",            // 17
-    "\r\n",                    // 18
-    " \r\n",                   // 19
-    "\r\n",                    // 20
-    "\r\r\n",                  // 21
+    "\r\n\xB7",                          // 01
+    "\r\n\r\n\xB7",                      // 02
+    "\xB7\r\n",                          // 03
+    "\xB7\r\n\r\n",                      // 04
+    " \"?\"]\r\n",                       // 05: the placeholder value closing its tag line
+    " \"\"]\r\n",                        // 06: an empty value closing its tag line
+    " \"?\"]\r\n[Site \"?\"",            // 07: Event and Site both '?'
+    "????.??.??",                        // 08
+    "[White \"?\"]",                     // 09
+    "[Black \"?\"]",                     // 10
+    "",                                  // 11
+    "[WhiteElo \"?\"]\r\n",              // 12
+    "[BlackElo \"?\"]\r\n",              // 13
+    "[ECO \"?\"]\r\n",                   // 14
+    "\x7F",                              // 15
+    "\r\n\r\n",                          // 16
+    "\r\n\r\n\r\n",                      // 17
+    "\r\n",                              // 18
+    " \r\n",                             // 19
+    "\r\n",                              // 20
+    "\r\r\n",                            // 21
 };
 
 // The macros whose replacement box gets a code: those that repair.

@@ -25,6 +25,7 @@ constexpr char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
 }
 
+
 bool WholeWordAt(std::string_view text, size_t at, size_t length) {
   if (at > 0 && IsWordByte(static_cast<unsigned char>(text[at - 1]))) return false;
   const size_t end = at + length;
@@ -36,8 +37,7 @@ int64_t Scan(std::string_view text, std::string_view find, size_t from,
              const std::array<unsigned char, 256>& map, bool wholeWord) {
   const size_t m = find.size();
   std::string pattern(m, '\0');
-  for (size_t i = 0; i < m; ++i)
-    pattern[i] = static_cast<char>(map[static_cast<unsigned char>(find[i])]);
+  for (size_t i = 0; i < m; ++i) pattern[i] = static_cast<char>(map[static_cast<unsigned char>(find[i])]);
   std::array<size_t, 256> skip;
   skip.fill(m);
   for (size_t i = 0; i + 1 < m; ++i) skip[static_cast<unsigned char>(pattern[i])] = m - 1 - i;

@@ -1,7 +1,8 @@
 #include "pgn/PgnTags.h"
 
-#include <algorithm>
 #include <cstring>
+
+#include <algorithm>
 
 #include "pgn/StrScan.h"
 #include "settings/CTErrorU.h"
@@ -150,8 +151,7 @@ namespace {
 int NextTagLine(std::string_view text, int start) {
   for (int bracket = FindChar(text, '[', start + 2); bracket;
        bracket = FindChar(text, '[', bracket + 1)) {
-    if (text[static_cast<size_t>(bracket - 3)] == '\r' &&
-        text[static_cast<size_t>(bracket - 2)] == '\n')
+    if (text[static_cast<size_t>(bracket - 3)] == '\r' && text[static_cast<size_t>(bracket - 2)] == '\n')
       return bracket - 2;
   }
   return 0;

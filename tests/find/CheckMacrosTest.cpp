@@ -64,15 +64,14 @@ TEST(CheckMacros, DropDownTable) {
     }
     // Only the repairs name themselves so.
     const std::string_view item = kMacros[i - 1].Item;
-    EXPECT_EQ(IsReplaceMacro(i),
-              item.find("(replace)") != item.npos || item.find("(delete)") != item.npos)
+    EXPECT_EQ(IsReplaceMacro(i), item.find("(replace)") != item.npos ||
+                                     item.find("(delete)") != item.npos)
         << item;
   }
   EXPECT_EQ(items.size(), size_t{kMacroCount});
   EXPECT_EQ(MacroCodes(13), std::make_pair(std::string("&&14"), std::string("&&11")));
   EXPECT_EQ(MacroCodes(21).first, "$$07");
-  for (int outside : {-1, 0, 22})
-    EXPECT_EQ(MacroCodes(outside), std::make_pair(std::string(), std::string()));
+  for (int outside : {-1, 0, 22}) EXPECT_EQ(MacroCodes(outside), std::make_pair(std::string(), std::string()));
   const std::set<int> repairs = {2, 3, 4, 11, 12, 13, 18, 19, 20};
   for (int i = 0; i <= 22; ++i) EXPECT_EQ(IsReplaceMacro(i), repairs.count(i) == 1) << i;
 }
@@ -122,8 +121,7 @@ std::string DefectFile(int games, int conflictAt, int quoteAt, const char* confl
     pgn += "[Event \"" + event + "\"]\n[Site \"Town\"]\n[Date \"2001.01.01\"]\n[Round \"" +
            std::to_string(g) + "\"]\n[White \"White " + std::to_string(g) +
            "\"]\n[Black \"Black\"]\n[Result \"" + result + "\"]\n\n";
-    for (int m = 1; m <= 30; ++m)
-      pgn += std::to_string(m) + ". Nf3 Nf6 " + (m % 8 == 0 ? "\n" : "");
+    for (int m = 1; m <= 30; ++m) pgn += std::to_string(m) + ". Nf3 Nf6 " + (m % 8 == 0 ? "\n" : "");
     pgn += "1/2-1/2\n\n";
   }
   return pgn;
