@@ -454,7 +454,9 @@ class TWalk {
         const TList2* list = form_->FindListShown();
         const int32_t line = static_cast<int32_t>(a.A % static_cast<uint32_t>(list->Count()));
         const int32_t target = (*list)[line].Page;
-        // A point to the right of the entry's last character.
+        // A point to the right of the entry's last character, with nothing
+        // selected (the caret moved first, as it may scroll the view).
+        Memo()->SetSelection(0, 0);
         const std::string text = View();
         size_t crlf = text.find("\r\n");
         for (int32_t i = 0; i < line && crlf != std::string::npos; ++i)
@@ -469,7 +471,6 @@ class TWalk {
         if (x >= Memo()->viewport()->width() || y >= Memo()->viewport()->height()) return;
         LeaveListModel();
         expectPage_ = target;
-        Memo()->SetSelection(0, 0);
         QTest::mouseClick(Memo()->viewport(), Qt::RightButton, {}, QPoint(x, y));
         return CheckPage("a jump from the Find list");
       }
