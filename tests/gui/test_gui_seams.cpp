@@ -112,7 +112,7 @@ const char* const kNames[] = {"Marshall", "Staunton",    "Anderssen",
 std::string Collection() {
   std::mt19937 rng(7);
   std::string out;
-  for (int g = 0; g < 60; ++g) {
+  for (int g = 0; g < 120; ++g) {
     const char* white = kNames[rng() % 6];
     const char* black = kNames[rng() % 6];
     const char* result = (rng() % 2) ? "1-0" : "0-1";
@@ -253,7 +253,7 @@ class TWalk {
 
   // The list shown must hold exactly the lines of the model's pages that hold
   // the find text, each line up to its CR LF, each once.
-  void CheckList(const std::string& find) {
+  void CheckList(const std::string& find, size_t boxesBefore) {
     const TList2* list = form_->FindListShown();
     if (!list) return;
     std::vector<std::pair<int32_t, int32_t>> want;
@@ -284,7 +284,13 @@ class TWalk {
       text += e.Line;
     }
     std::sort(got.begin(), got.end());
-    if (got != want) return Fail("Find list entries differ from the model's lines");
+    // A list that reached its capacity holds only some of the lines.
+    const bool full = std::any_of(
+        dialogs_.Texts.begin() + static_cast<long>(boxesBefore), dialogs_.Texts.end(),
+        [](const std::string& box) { return box.starts_with("Find List capacity reached"); });
+    if (full ? !std::includes(want.begin(), want.end(), got.begin(), got.end()) : got != want) {
+      return Fail("Find list entries differ from the model's lines");
+    }
     if (View() != text) return Fail("Find list text differs from its entries");
     listFind_ = find;
   }
@@ -433,8 +439,9 @@ class TWalk {
         listFrom_ = cur_;
         Scope(2);
         SetBoxes(word, repl);
+        const size_t boxes = dialogs_.Texts.size();
         Click("Button6");
-        if (Listing()) return CheckList(word);
+        if (Listing()) return CheckList(word, boxes);
         expectPage_ = listFrom_;
         return CheckPage("an empty Find list");
       }
@@ -656,8 +663,7 @@ class TestForm1Seams : public QObject {
         {"find text outside Latin-1 for a list", {{kForeignFind, 0, 0}}},
         {"stray CR in a list line",
          {{kBuildList, 3, 0}, {kType, 40, 2}, {kLeaveList, 0, 0}, {kSave, 0, 0}}},
-        {"right click to the right of a list line",
-         {{kBuildList, 1699250034, 0}, {kJumpFromList, 2485710648, 0}}},
+        {"right click to the right of a list line", {{kBuildList, 0, 0}, {kJumpFromList, 5, 0}}},
         {"cut across a list line break",
          {{kBuildList, 2, 0}, {kCut, 2940201641, 2566862307}, {kLeaveList, 0, 0}}},
         {"leave an edited list",
