@@ -702,7 +702,7 @@ class TestForm1Seams : public QObject {
   void randomWalks() {
     const int first = EnvInt("KORVANE_SEED", 1);
     const int seeds = EnvInt("KORVANE_SEED_COUNT", 3);
-    const int count = EnvInt("KORVANE_ACTIONS", 1500);
+    const int count = EnvInt("KORVANE_ACTIONS", 2000);
     for (int s = first; s < first + seeds; ++s) {
       CheckWalk(RandomActions(static_cast<uint32_t>(s), count), "seed " + std::to_string(s));
     }
