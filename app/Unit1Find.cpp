@@ -305,14 +305,19 @@ void TForm1::ReplaceInFile(const std::string& find, const std::string& repl) {
     caseDiffers += r.CaseDiffers;
     if (r.Refused) ++refusedPages;
     if (r.Replaced == 0) continue;
+    // A page that cannot be stored keeps its old text; the others go on.
+    int64_t size = 0;
     try {
-      const int64_t size = WorkFile->WritePage(text);
-      if (size == 0) continue;
-      FileSize = size;
-    } catch (const EChessException& e) {
-      ShowMessage("Page " + std::to_string(page) + " was left as it was: " + e.what());
+      size = WorkFile->WritePage(text);
+    } catch (const std::exception&) {
+      size = 0;
+    }
+    if (size == 0) {
+      ShowMessage("Page " + std::to_string(page) + " was left as it was (" + WorkFile->LastError +
+                  ")");
       continue;
     }
+    FileSize = size;
     FileModified = true;
     replaced += r.Replaced;
     ++pages;

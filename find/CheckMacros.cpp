@@ -56,7 +56,7 @@ std::string CheckAllPages(TFStreamTxStr& work, int nn, int32_t* pagesWritten) {
     if (nn != kFlagCheck) break;
     try {
       work.WritePage(text);
-    } catch (const EChessException& e) {
+    } catch (const std::exception& e) {
       // The page keeps its old text; the walk goes on with the next one.
       ShowMessage("Page " + std::to_string(page) + " was not flagged: " + e.what());
       continue;
