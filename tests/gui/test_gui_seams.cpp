@@ -292,7 +292,6 @@ class TWalk {
       return Fail("Find list entries differ from the model's lines");
     }
     if (View() != text) return Fail("Find list text differs from its entries");
-    listFind_ = find;
   }
 
   // The edited list lines go into their pages; the page the user came from comes back.
@@ -571,7 +570,6 @@ class TWalk {
   int32_t cur_ = 1;
   int32_t listFrom_ = 1;  // the page shown when the Find list was asked for
   int32_t expectPage_ = 0;
-  std::string listFind_;
   std::string failure_;
 };
 
