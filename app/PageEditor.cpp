@@ -58,6 +58,14 @@ std::string TPageEditor::Text() const {
   return std::string(p, static_cast<size_t>(n));
 }
 
+void TPageEditor::cut() {
+  if (keepLineBreaks_ && SelectionHasLineBreak()) {
+    Dlg().Beep();
+    return;
+  }
+  QsciScintilla::cut();
+}
+
 std::string_view TPageEditor::View() const {
   auto* self = const_cast<TPageEditor*>(this);
   const int64_t n = Length();

@@ -50,6 +50,8 @@ class TPageEditor : public QsciScintilla {
   bool KeepLineBreaks() const { return keepLineBreaks_; }
   // True when the selection holds a CR or LF.
   bool SelectionHasLineBreak() const;
+  // Refused with a beep while line breaks are kept and the selection holds one.
+  void cut() override;
 
  signals:
   // After the editor has handled a press (so a double-click has selected its word).

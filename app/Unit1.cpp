@@ -241,10 +241,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) ComboBox1KeyPress(13);
     if (key == Qt::Key_Escape) ComboBox1KeyPress(27);
   }
-  // The focus coming back from the box's own list is no new entry.
-  if (watched == ComboBox1 && type == QEvent::FocusIn &&
-      static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
-    ComboBox1OnEnter();
+  // Only the user moving the focus into the box enters it: the focus coming
+  // back from its own list, from a question or with the window is no entry.
+  if (watched == ComboBox1 && type == QEvent::FocusIn) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+        reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason)
+      ComboBox1OnEnter();
+  }
   if (watched == Edit4 && type == QEvent::MouseButtonDblClick) {
     Edit4DblClick();
     return true;

@@ -136,7 +136,6 @@ class TForm1 : public QMainWindow {
   void FindInFile(const std::string& find);
   int FindStepInFile(const std::string& find);
   void ReplaceInPage(const std::string& find, const std::string& repl);
-  int ReplaceStep(const std::string& find, const std::string& repl);
   void ReplaceInFile(const std::string& find, const std::string& repl);
   bool ConfirmReplaceAll(const std::string& find, const std::string& repl);
   void CheckBox1Click();
@@ -267,7 +266,6 @@ class TForm1 : public QMainWindow {
   // Window state.
   std::unique_ptr<TFStreamTxStr> WorkFile;
   std::string PageText;
-  int64_t PageLength = 0;
   int64_t FileSize = 0;
   std::string ProgramDir;
   std::string DroppedFileName;  // set while a dropped file is being opened
@@ -277,6 +275,7 @@ class TForm1 : public QMainWindow {
   bool FileProcessed = false;
   bool Loading = false;
   bool ListMode = false;
+  int32_t ListFromPage = 1;  // the page shown when list mode began
   // Search state.
   TSearchOptions SearchOptions;
   bool Quiet = false;
@@ -286,9 +285,8 @@ class TForm1 : public QMainWindow {
   bool ListNavigated = false;
   bool WrapArmed = false;
   bool FindWasLast = false;
-  bool ReplaceRefused = false;  // the last replacement would not fit the page
-  bool ComboDropped = false;    // the macro list was opened, no macro applied since
-  bool PackNoteShown = false;   // the note of "pack conflict" was shown this run
+  bool ComboDropped = false;   // the macro list was opened, no macro applied since
+  bool PackNoteShown = false;  // the note of "pack conflict" was shown this run
   std::unique_ptr<TList2> FindList;
   // The lines the last write-back changed: page, offset, old and new length.
   struct TAppliedEdit {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <initializer_list>
 
 #include "app/PageEditor.h"
 #include "app/Unit1.h"
@@ -23,6 +24,22 @@ constexpr size_t kLongSelection = 30;
 
 std::string BoxText(const QLineEdit* box) {
   return box->text().toLatin1().toStdString();
+}
+
+// Pages hold 8-bit text: a character without a Latin-1 form (a pasted curly
+// quote) would become "?", which the Find list reads as any byte.
+bool BoxesAreLatin1(std::initializer_list<const QLineEdit*> boxes) {
+  for (const QLineEdit* box : boxes) {
+    for (const QChar c : box->text()) {
+      if (c.unicode() > 0xFF) {
+        ShowMessage(
+            "The find or replacement text holds a character that pages cannot hold "
+            "(Latin-1 only); nothing was searched.");
+        return false;
+      }
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -47,6 +64,7 @@ int TForm1::SearchScope() const {
 }
 
 void TForm1::FindButtonClick() {
+  if (!BoxesAreLatin1({Edit3})) return;
   std::string find = BoxText(Edit3);
   if (find.empty()) {
     Dlg().Beep();
@@ -205,6 +223,7 @@ int TForm1::FindStepInFile(const std::string& find) {
 }
 
 void TForm1::ReplaceButtonClick() {
+  if (!BoxesAreLatin1({Edit3, Edit4})) return;
   std::string repl = BoxText(Edit4);
   if (!repl.empty() && repl[0] == '&') {
     Edit3->setText(QString::fromLatin1(ResolveLiteralCode(BoxText(Edit3))));
@@ -263,57 +282,63 @@ bool TForm1::ConfirmReplaceAll(const std::string& find, const std::string& repl)
          TMsgAnswer::Yes;
 }
 
-int TForm1::ReplaceStep(const std::string& find, const std::string& repl) {
-  Quiet = true;
-  if (Memo1->SelectedText() != find) {
-    FindInPage(find);
-    Quiet = false;
-    return -1;
-  }
-  if (!Memo1->ReplaceSelection(repl)) {
-    // The page cannot take the replacement (it would pass the editor's limit):
-    // the work on this page ends here.
-    ReplaceRefused = true;
-    Quiet = false;
-    return 0;
-  }
-  FindInPage(find);
-  const bool found = Quiet;
-  Quiet = false;
-  return found ? 0 : 1;
-}
-
 void TForm1::ReplaceInFile(const std::string& find, const std::string& repl) {
   if (!WorkFile || !WorkFile->Map) {
     Dlg().Beep();
     return;
   }
-  int32_t page = WorkFile->CurrentPage();
-  const int32_t count = WorkFile->PageCount();
-  if (count < 1) return;
+  if (!CommitPage()) return;
+  const int32_t current = WorkFile->CurrentPage();
+  const int64_t limit = int64_t{WorkFile->BufferSize} + kBufferSlack;
+  int64_t replaced = 0;
+  int64_t caseDiffers = 0;
+  int32_t pages = 0;
   int32_t refusedPages = 0;
-  bool hidden = false;
-  for (int32_t step = 0; step < count; ++step) {
-    const TPassStep next = NextPageHolding(page, count, find, hidden);
-    if (next == TPassStep::Stopped) break;
-    // A page without a match would come back unchanged; it is left as it is.
-    if (next == TPassStep::Skipped) continue;
-    ReplaceRefused = false;
-    int r = 0;
-    do {
-      r += ReplaceStep(find, repl);
-    } while (!ReplaceRefused && r > -2 && r < 1);
-    if (ReplaceRefused) ++refusedPages;
-    RefreshFileStatus();
+  for (int32_t page = 1; page <= WorkFile->PageCount(); ++page) {
+    const char* raw = nullptr;
+    int32_t length = 0;
+    if (WorkFile->GotoPageRaw(page, raw, length) != page) continue;
+    const std::string_view bytes(raw, static_cast<size_t>(length));
+    if (SearchText(bytes, find, 0, SearchOptions) < 0) continue;
+    std::string text(bytes);
+    const TPageReplaceResult r = ReplaceOnPage(text, find, repl, SearchOptions, limit);
+    caseDiffers += r.CaseDiffers;
+    if (r.Refused) ++refusedPages;
+    if (r.Replaced == 0) continue;
+    // A page that cannot be stored keeps its old text; the others go on.
+    int64_t size = 0;
+    try {
+      size = WorkFile->WritePage(text);
+    } catch (const std::exception&) {
+      size = 0;
+    }
+    if (size == 0) {
+      ShowMessage("Page " + std::to_string(page) + " was left as it was (" + WorkFile->LastError +
+                  ")");
+      continue;
+    }
+    FileSize = size;
+    FileModified = true;
+    replaced += r.Replaced;
+    ++pages;
   }
-  ShowCurrentPageIfHidden(hidden);
-  ReplaceRefused = false;
+  std::string text;
+  if (WorkFile->GotoPage(current, text) != 0) ShowPage(text);
+  RefreshFileStatus();
+  std::string summary = std::to_string(replaced) +
+                        (replaced == 1 ? " occurrence" : " occurrences") + " replaced on " +
+                        std::to_string(pages) + (pages == 1 ? " page." : " pages.");
+  if (caseDiffers > 0) {
+    summary += "\r\n" + std::to_string(caseDiffers) +
+               (caseDiffers == 1 ? " occurrence was" : " occurrences were") +
+               " left because their letter case differs.";
+  }
   if (refusedPages > 0) {
-    ShowMessage(std::to_string(refusedPages) +
-                (refusedPages == 1 ? " page" : " pages") +
-                " could not take every replacement: the page would pass the editor's limit. "
-                "Reorg the work file with a larger buffer size, then replace again.");
+    summary += "\r\n" + std::to_string(refusedPages) + (refusedPages == 1 ? " page" : " pages") +
+               " could not take every replacement: the page would pass the editor's limit. "
+               "Reorg the work file with a larger buffer size, then replace again.";
   }
+  ShowMessage(summary);
 }
 
 void TForm1::CheckBox1Click() {
@@ -359,13 +384,18 @@ void TForm1::Edit4DblClick() {
 void TForm1::Memo1MouseDown(Qt::MouseButton button, QPoint position) {
   WrapArmed = true;
   if (button == Qt::RightButton && FindList && Memo1->SelLength() == 0) {
-    // The line under the pointer; the caret when the pointer is past the text.
-    long at = Memo1->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINTCLOSE,
-                                   static_cast<unsigned long>(position.x()),
-                                   static_cast<long>(position.y()));
-    if (at < 0) at = static_cast<long>(Memo1->SelStart());
-    const std::string_view text = Memo1->View().substr(0, static_cast<size_t>(at));
-    GoToListEntry(static_cast<int32_t>(std::count(text.begin(), text.end(), '\r')));
+    // The entry under the pointer, also to the right of its line's last
+    // character: each entry ends at its first CR LF.
+    const long at = Memo1->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINT,
+                                         static_cast<unsigned long>(position.x()),
+                                         static_cast<long>(position.y()));
+    const std::string_view text = Memo1->View().substr(0, static_cast<size_t>(std::max(at, 0L)));
+    int32_t entry = 0;
+    for (size_t crlf = text.find("\r\n"); crlf != std::string_view::npos;
+         crlf = text.find("\r\n", crlf + 2)) {
+      ++entry;
+    }
+    GoToListEntry(entry);
     ListNavigated = true;
     return;
   }

@@ -28,7 +28,8 @@ void TForm1::RadioGroup1Click(int item) {
     Button8ClickPage();
     return;
   }
-  if (FindList) TerminatingError("\nlogic 4525");
+  // Qt reports a click on the item already checked: the list stays as it is.
+  if (FindList) return;
   if (!WorkFile || !WorkFile->Map) {
     Dlg().Beep();
     SetScope(1);
@@ -57,6 +58,7 @@ void TForm1::EnterListMode() {
     return;
   }
   ListMode = true;
+  ListFromPage = WorkFile->CurrentPage();
   SetListControls(true);
 }
 
@@ -78,6 +80,9 @@ bool TForm1::ReleaseList() {
 bool TForm1::LeaveListMode() {
   if (!ReleaseList()) return false;
   ListMode = false;
+  // Writing edited lines back went through their pages; the page the user
+  // came from is the one to go back to.
+  Edit5->setText(QString::number(ListFromPage));
   if (ScopeGroup->checkedId() == 2) SetScope(0);
   SetListControls(false);
   RefreshFileStatus();

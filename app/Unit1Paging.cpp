@@ -31,7 +31,6 @@ int64_t NumberOf(const QString& text) {
 
 void TForm1::ShowPage(const std::string& text) {
   Loading = true;
-  PageLength = static_cast<int64_t>(text.size());
   Memo1->SetText(text);
   Memo1->CaretToStart();
   Memo1->SetModified(false);
@@ -132,19 +131,21 @@ void TForm1::Button8ClickPage() {
 }
 
 void TForm1::MenuUndoClick() {
+  // The editor's save point (the page as loaded or last stored) tells whether
+  // the text after the undo is the stored one.
   Memo1->undo();
-  if (Memo1->Length() == PageLength) {
-    Memo1->SetModified(false);
-    Memo1Changed();
-  }
+  Memo1Changed();
   RefreshFileStatus();
 }
 
 void TForm1::Restore1Click() {
   if (FindList) {
-    // The list's edits are dropped, not written back.
+    // The list's edits are dropped, not written back; the page the list was
+    // asked from comes back.
     Memo1->SetModified(false);
     LeaveListMode();
+    Button8ClickPage();
+    return;
   }
   if (!WorkFile || !WorkFile->Map) {
     Dlg().Beep();

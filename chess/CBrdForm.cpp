@@ -217,7 +217,12 @@ void TChessBoardForm::FormCreate() {
   }
   CellImage = CellImage.convertToFormat(QImage::Format_RGB32);
   const int width = CellImage.width();
-  if (width % 8 != 0) TerminatingError(kBoardImageWidth);
+  // A damaged image file beside the program: the board stays empty, as without one.
+  if (width % 8 != 0) {
+    CellImage = QImage();
+    ShowMessage(kBoardImageWidth);
+    return;
+  }
   SquareSize_ = width / 8;
   StockCells = CellImage == board_cells::PaintGrid(SquareSize_);
   BoardImage_ = QImage(width, width, QImage::Format_RGB32);

@@ -198,15 +198,28 @@ std::string CheckGameForPacking(std::string_view page, size_t at, size_t& next) 
   return std::string(game.substr(0, end));
 }
 
-int64_t PackPage(TPackingLibrary& library, std::string_view page, TSaveTarget& out) {
+int64_t PackPage(TPackingLibrary& library, std::string_view page, TSaveTarget& out,
+                 int32_t pageNumber, int64_t gamesBefore) {
   int64_t games = 0;
+  // A refused game is named by where it is, so that it can be found in a large file.
+  const auto refuse = [&](const std::string& what, size_t at) {
+    EPackedFileError error(what + "\r\rgame " + std::to_string(gamesBefore + games + 1) +
+                           " of the file, on page " + std::to_string(pageNumber) + kPackErrorsHelp);
+    error.Page = pageNumber;
+    error.GameOffset = static_cast<int64_t>(at);
+    throw error;
+  };
   for (size_t at = 0; at < page.size();) {
     size_t next = 0;
-    const std::string game = CheckGameForPacking(page, at, next);
-    if (!library.Pack(game)) {
-      throw EPackedFileError("Pack Error (" + std::string(library.OutText()) + ")" +
-                             kPackErrorsHelp);
+    std::string game;
+    try {
+      game = CheckGameForPacking(page, at, next);
+    } catch (const EPackedFileError& e) {
+      const std::string_view text = e.what();
+      refuse(std::string(text.substr(0, text.size() - std::string_view(kPackErrorsHelp).size())),
+             at);
     }
+    if (!library.Pack(game)) refuse("Pack Error (" + std::string(library.OutText()) + ")", at);
     out.Write(library.OutText());
     out.Write("\r\n");
     ++games;
@@ -227,7 +240,8 @@ int64_t PackAllPages(TPackingLibrary& library, TFStreamTxStr& work, const std::s
       if (work.GotoPageRaw(page, text, length) != page) throw ETextFileError("page read");
       // A page added and left empty holds no game.
       if (length > 0)
-        games += PackPage(library, std::string_view(text, static_cast<size_t>(length)), out);
+        games += PackPage(library, std::string_view(text, static_cast<size_t>(length)), out, page,
+                          games);
       ReportProgress(page, count);
     }
     if (!out.Commit()) throw ETextFileError("close");
@@ -236,7 +250,12 @@ int64_t PackAllPages(TPackingLibrary& library, TFStreamTxStr& work, const std::s
     const std::string message = packError ? packError->what() : kPackIoError;
     out.Abandon();
     ShowMessage(message);
-    throw EPackedFileError(message, true);
+    EPackedFileError shown(message, true);
+    if (packError) {
+      shown.Page = packError->Page;
+      shown.GameOffset = packError->GameOffset;
+    }
+    throw shown;
   }
   return games;
 }

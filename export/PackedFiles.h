@@ -25,6 +25,10 @@ class EPackedFileError : public std::runtime_error {
   explicit EPackedFileError(const std::string& message, bool shown = false)
       : std::runtime_error(message), Shown(shown) {}
   bool Shown;
+  // A game the packing library refused: its page and the 0-based offset of its
+  // bullet there (Page 0: the failure concerns no one game).
+  int32_t Page = 0;
+  int64_t GameOffset = 0;
 };
 
 // Writes the games of packedName from game number start on (1-based; empty
@@ -46,7 +50,10 @@ std::unique_ptr<TFStreamTxStr> OpenPacked(TPackingLibrary& library, const std::s
 // becomes the position of the following bullet, or the page's length.
 std::string CheckGameForPacking(std::string_view page, size_t at, size_t& next);
 // Packs every game of one page text onto out, a line each; returns the count.
-int64_t PackPage(TPackingLibrary& library, std::string_view page, TSaveTarget& out);
+// A refusal names the game's number in the file (gamesBefore are on the pages
+// before) and pageNumber.
+int64_t PackPage(TPackingLibrary& library, std::string_view page, TSaveTarget& out,
+                 int32_t pageNumber = 1, int64_t gamesBefore = 0);
 // Writes every game of the work file, packed, to outputName, which is replaced
 // only once complete. The failure is shown before it passes on. Returns the count.
 int64_t PackAllPages(TPackingLibrary& library, TFStreamTxStr& work, const std::string& outputName);

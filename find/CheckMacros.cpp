@@ -54,7 +54,13 @@ std::string CheckAllPages(TFStreamTxStr& work, int nn, int32_t* pagesWritten) {
     if (found.empty()) continue;
     result = found;
     if (nn != kFlagCheck) break;
-    work.WritePage(text);
+    try {
+      work.WritePage(text);
+    } catch (const std::exception& e) {
+      // The page keeps its old text; the walk goes on with the next one.
+      ShowMessage("Page " + std::to_string(page) + " was not flagged: " + e.what());
+      continue;
+    }
     if (pagesWritten) ++*pagesWritten;
   }
   std::string again;
@@ -91,7 +97,12 @@ TPageReplaceResult ReplaceOnPage(std::string& text, const std::string& find,
     // search goes on in the changed text.
     for (int64_t from = 0;;) {
       const int64_t at = SearchText(text, find, from, options);
-      if (at < 0 || text.compare(static_cast<size_t>(at), find.size(), find) != 0) break;
+      if (at < 0) break;
+      if (text.compare(static_cast<size_t>(at), find.size(), find) != 0) {
+        ++r.CaseDiffers;
+        from = at + 1;
+        continue;
+      }
       if (static_cast<int64_t>(text.size()) + growth > maxLength) {
         r.Refused = true;
         break;
@@ -110,7 +121,12 @@ TPageReplaceResult ReplaceOnPage(std::string& text, const std::string& find,
     const int64_t at = SearchText(text, find, from, options);
     if (at < 0) break;
     const auto pos = static_cast<size_t>(at);
-    if (text.compare(pos, find.size(), find) != 0) break;
+    if (text.compare(pos, find.size(), find) != 0) {
+      // Found in other letter case: left as it is, and counted.
+      ++r.CaseDiffers;
+      from = at + 1;
+      continue;
+    }
     if (length + growth > maxLength) {
       r.Refused = true;
       break;

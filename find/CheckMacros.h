@@ -102,11 +102,12 @@ bool RunCheckCode(TFStreamTxStr* work, const std::string& pageText, std::string&
 
 // A replacement on one page as Replace does it across the file: left to right,
 // each occurrence found with the search options replaced when its bytes equal
-// find exactly (an occurrence in other letter case ends the work on the page),
-// the search going on after the inserted text. A replacement that would make
-// the page longer than maxLength is not made and ends the work on the page.
+// find exactly (an occurrence in other letter case is left and counted), the
+// search going on after the inserted text. A replacement that would make the
+// page longer than maxLength is not made and ends the work on the page.
 struct TPageReplaceResult {
   int32_t Replaced = 0;
+  int32_t CaseDiffers = 0;
   bool Refused = false;
 };
 TPageReplaceResult ReplaceOnPage(std::string& text, const std::string& find,

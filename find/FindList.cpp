@@ -36,9 +36,10 @@ TMatchLine GetMatchLine(std::string_view text, int pos, int length) {
   const size_t lf = from == 0 ? std::string_view::npos : text.rfind('\n', from - 1);
   const size_t start = lf == std::string_view::npos ? 0 : lf + 1;
   const size_t last = from + static_cast<size_t>(std::max(length, 1)) - 1;
-  const size_t cr = text.find('\r', last);
-  // The CR and the LF after it; the text's end when there is no CR.
-  const size_t end = cr == std::string_view::npos ? text.size() : std::min(cr + 2, text.size());
+  // Up to the first CR LF (a stray CR before it is part of the line); the
+  // text's end when there is none.
+  const size_t crlf = text.find("\r\n", last);
+  const size_t end = crlf == std::string_view::npos ? text.size() : crlf + 2;
   TMatchLine m;
   m.Text = std::string(text.substr(start, end - start));
   m.Length = static_cast<int>(end - start);
@@ -117,10 +118,8 @@ void ReadBackList(TList2& list, std::string_view text) {
   lines.reserve(list.Items.size());
   size_t at = 0;
   for (size_t i = 0; i < list.Items.size(); ++i) {
-    const size_t cr = text.find('\r', at);
-    if (cr == std::string_view::npos || cr + 1 >= text.size() || text[cr + 1] != '\n') {
-      throw EFindListError();
-    }
+    const size_t cr = text.find("\r\n", at);
+    if (cr == std::string_view::npos) throw EFindListError();
     lines.push_back(text.substr(at, cr + 2 - at));
     at = cr + 2;
   }

@@ -85,10 +85,10 @@ void SortByLine(TList2& list);
 // breaks inside an entry show as spaces.
 std::string ListText(const TList2& list, bool multiLine);
 
-// Pairs the edited list text, line by line, with the entries in display order:
-// unchanged entries are dropped, changed ones get NewLine. Leaves the rest sorted
-// by page and, inside a page, from the last line to the first. Throws
-// EFindListError when a line is missing or not ended by CR LF.
+// Pairs the edited list text, line by line (each ended by its first CR LF), with the entries in
+// display order: unchanged entries are dropped, changed ones get NewLine. Leaves the rest sorted by
+// page and, inside a page, from the last line to the first. Throws EFindListError when a line is
+// missing or not ended by CR LF.
 void ReadBackList(TList2& list, std::string_view text);
 
 // Swaps the length bytes at offset (0-based) of page for newLine; they must be

@@ -90,16 +90,30 @@ bool Decode85(std::string_view text, std::string& bytes) {
 }
 
 std::string FirstUnknownTag(std::string_view game) {
+  bool inComment = false;  // inside a { } comment, which may span lines
   for (size_t line = 0; line < game.size();) {
     size_t end = game.find('\n', line);
     if (end == std::string_view::npos) end = game.size();
-    if (game[line] == '[') {
-      size_t name = line + 1;
-      size_t stop = name;
+    size_t stop = line + 1;
+    if (!inComment && game[line] == '[') {
       while (stop < end && IsNameChar(game[stop])) ++stop;
-      if (stop > name && stop < end && game[stop] == ' ' &&
-          !IsKnown(game.substr(name, stop - name)))
-        return std::string(game.substr(name, stop - name));
+    }
+    if (stop > line + 1 && stop < end && game[stop] == ' ') {
+      const std::string_view name = game.substr(line + 1, stop - line - 1);
+      if (!IsKnown(name)) return std::string(name);
+    } else {
+      // Any other line may open or close a comment; a wrapped comment line
+      // that starts with '[' is comment text. A ';' comment runs to the line's end.
+      for (size_t i = line; i < end; ++i) {
+        const char c = game[i];
+        if (inComment) {
+          inComment = c != '}';
+        } else if (c == '{') {
+          inComment = true;
+        } else if (c == ';') {
+          break;
+        }
+      }
     }
     line = end + 1;
   }

@@ -24,8 +24,9 @@ std::string Encode85(std::string_view bytes);
 // that does not stand for 4 bytes.
 bool Decode85(std::string_view text, std::string& bytes);
 
-// The first tag-pair line ('[' at a line start, a name of letters, digits and
-// '_', a space) whose name is not one of the 18 known ones; empty when none.
+// The first tag-pair line ('[' at a line start outside a { } comment, a name of
+// letters, digits and '_', a space) whose name is not one of the 18 known ones;
+// empty when none.
 std::string FirstUnknownTag(std::string_view game);
 
 // One library state: a deflate and an inflate stream kept for reuse.

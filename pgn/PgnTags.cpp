@@ -61,10 +61,6 @@ int GameEndAfter(std::string_view text, int pos) {
   return next ? next : Len(text) + 1;
 }
 
-[[noreturn]] void NoBulletAtAll() {
-  TerminatingError("logic 7520");
-}
-
 }  // namespace
 
 bool IsKnownTagName(std::string_view name) {
@@ -176,7 +172,12 @@ std::string FlagEmbeddedQuotes(std::string& text) {
   for (int line = NextTagLine(text, 1); line; line = NextTagLine(text, line + 1)) {
     int valueEnd = FindExact(text, kValueEndMark, line);
     int valueStart = FindExact(text, kValueStartMark, line);
-    if (valueEnd == 0 || valueStart == 0 || valueEnd < valueStart) return BadGame(text, line);
+    // A value must end on its own line: a tag without its closing quote would
+    // otherwise flag the lines after it.
+    const int lineEnd = FindExact(text, "\r\n", line + 2);
+    if (valueEnd == 0 || valueStart == 0 || valueEnd < valueStart ||
+        (lineEnd != 0 && valueEnd > lineEnd))
+      return BadGame(text, line);
     // Between the opening quote (valueStart + 1) and the closing one (valueEnd).
     for (int p = valueStart + 2; p < valueEnd; ++p) {
       char& c = text[static_cast<size_t>(p - 1)];
@@ -191,7 +192,7 @@ std::string FlagEmbeddedQuotes(std::string& text) {
 
 std::string CheckEmptyGame(std::string_view text) {
   int bullet = FindBullet(text, 1);
-  if (bullet == 0) NoBulletAtAll();
+  if (bullet == 0) return {};  // a page without games has nothing to find
   for (;;) {
     int next = FindBullet(text, bullet + 1);
     int gameEnd = next ? next : Len(text) + 1;
@@ -212,7 +213,7 @@ std::string CheckEmptyGame(std::string_view text) {
 
 std::string CheckPackConflict(std::string_view text) {
   int bullet = FindBullet(text, 1);
-  if (bullet == 0) NoBulletAtAll();
+  if (bullet == 0) return {};  // a page without games has nothing to find
   // Every '[' from the first game on counts, a '[' inside a comment as well.
   for (int open = FindChar(text, '[', bullet); open; open = FindChar(text, '[', open + 1)) {
     std::string_view rest = text.substr(static_cast<size_t>(open));

@@ -123,7 +123,7 @@ TEST_F(PackedFilesTest, FailedSaveLeavesThePackedFileAlone) {
   const std::string old = "~1old line\r\n";
   const std::string unknown =
       std::string("Pack Error (unknown tag \"EventDate\"; only the 18 known tags can be packed)") +
-      kHelp;
+      "\r\rgame 252 of the file, on page 17" + kHelp;
   const struct {
     std::string Pgn;
     bool Append;

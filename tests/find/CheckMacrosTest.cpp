@@ -91,12 +91,13 @@ TEST(CheckMacros, ReplaceOnPageAsReplaceInFileDoesIt) {
       {"a \r\nb \r\nc", " \r\n", "\r\n", plain, 100, "a\r\nb\r\nc", 2, false},
       // The replacement holds the find text: the search goes on after it.
       {"xx", "x", "xx", plain, 100, "xxxx", 2, false},
-      // An occurrence in other letter case ends the work on the page.
-      {"e4 E4 e4", "e4", "d4", plain, 100, "d4 E4 e4", 1, false},
+      // An occurrence in other letter case is left; the exact ones after it are replaced.
+      {"e4 E4 e4", "e4", "d4", plain, 100, "d4 E4 d4", 2, false},
+      {"marshall Marshall", "Marshall", "MARSHALL", plain, 100, "marshall MARSHALL", 1, false},
       {"ae4 e4", "e4", "d4", whole, 100, "ae4 d4", 1, false},
       // Whole words: after "e4" -> "xe" the next "4" would follow a letter.
       {"4 4 4", "4", "x", whole, 100, "x x x", 3, false},
-      {"e4 E4", "e4", "d4", whole, 100, "d4 E4", 1, false},
+      {"E4 e4", "e4", "d4", whole, 100, "E4 d4", 1, false},
       // No room for the growth: what fits is done, the rest stays.
       {"ab ab ab", "ab", "abcd", plain, 12, "abcd abcd ab", 2, true},
       {"nothing", "zz", "", plain, 100, "nothing", 0, false},

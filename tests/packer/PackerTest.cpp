@@ -75,6 +75,9 @@ TEST_F(PackerTest, RefusesWhatCannotBeKeptOrUnpacked) {
       {tags + "[event \"lower case\"]\r\n\r\n1.e4 *", "unknown tag \"event\""},
       {tags + "\r\n[FEN \"after an empty line\"]\r\n1.e4 *", "unknown tag \"FEN\""},
       {tags + "\r\n1.e4 {[%clk 0:01:00]\r\n[%eval 0.3]} *", ""},
+      // A wrapped comment line is no tag line, whatever it starts with.
+      {tags + "\r\n1.e4 {a game of the\r\n[Wijk aan Zee 1999]\r\ntournament} *", ""},
+      {tags + "\r\n1.e4 {a} ; {b\r\n[Wijk aan Zee 1999]\r\n*", "unknown tag \"Wijk\""},
       {tags + "[Annotator \"a\"]\r\n[XXX \"x\"]\r\n\r\n1.e4 *", ""},
       {tags + "\r\n1.e4 {" + std::string(19999 - tags.size() - 11, 'x') + "} *", ""},
       {tags + "\r\n1.e4 {" + std::string(19999 - tags.size() - 10, 'x') + "} *",

@@ -71,8 +71,13 @@ TEST(GameChecks, ReturnTheirSearchTexts) {
       {7, Game({"[Event \"E\"]"}, "1. e4 {[%clk 0:01]} 1-0"), "[%clk"},
       {7, "[Junk \"x\"]\r\n" + kPlayed, ""},  // before the first bullet
       {7, kPlayed + "[Event", ""},            // a name running to the text's end
-      {6, "[Event \"E\"]\r\n\r\n1-0\r\n", "halt 999", "Terminating error: logic 7520"},
-      {7, "[Event \"E\"]\r\n\r\n1-0\r\n", "halt 999", "Terminating error: logic 7520"},
+      // A page without a bullet holds no game: nothing to find.
+      {6, "[Event \"E\"]\r\n\r\n1-0\r\n", "", ""},
+      {7, "[Event \"E\"]\r\n\r\n1-0\r\n", "", ""},
+      {6, "", "", ""},
+      // A last tag without its closing quote flags nothing on the lines after it.
+      {5, "[Site \"S\"]\r\n[Result \"1-0\r\n\r\n\xB7\r\n[Event \"E\"]\r\n",
+       "\r\n[Result \"1-0\r\n\r\n\xB7\r\n[Event \"E\"]\r\n", "bad game"},
   };
   for (const auto& c : cases) {
     TScriptDialogs dialogs;

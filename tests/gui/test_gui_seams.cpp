@@ -1,0 +1,711 @@
+// A walk through the window with random user actions, checked against a plain
+// model of the collection: the stored text of every page. After every action
+// the program is still running and the page on screen is what the model says;
+// after every Save the file holds the model's games. A failing walk prints its
+// actions, shrunk to the shortest list that still fails.
+//
+// KORVANE_SEED (first seed), KORVANE_SEED_COUNT and KORVANE_ACTIONS choose the
+// walks, so that any seed can be run by hand.
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <sstream>
+
+#include "app/PageEditor.h"
+#include "app/Unit1.h"
+#include "find/CheckMacros.h"
+#include "settings/Settings.h"
+#include "tests/gui/GuiTestSupport.h"
+
+namespace {
+
+// Questions are answered the way a user who wants to go on would; every box
+// is kept for the report of a failing walk.
+class TWalkDialogs : public TScriptDialogs {
+ public:
+  TMsgAnswer Message(const std::string& text, TMsgKind, TMsgButtons buttons, int) override {
+    Texts.push_back(text);
+    switch (buttons) {
+      case TMsgButtons::Ok:
+        return TMsgAnswer::Ok;
+      case TMsgButtons::OkCancel:
+        return TMsgAnswer::Ok;
+      case TMsgButtons::YesNoCancel:
+        return TMsgAnswer::No;
+      default:
+        return TMsgAnswer::Yes;
+    }
+  }
+  bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+  bool SaveFileName(TFileDialogRequest&) override { return false; }
+  std::vector<std::string> Texts;
+};
+
+enum TKind {
+  kNext,
+  kPrev,
+  kFirst,
+  kLast,
+  kGo,
+  kType,
+  kDelete,
+  kUndo,
+  kRestore,
+  kAddPage,
+  kFindInPage,
+  kReplaceInPage,
+  kFindInFile,
+  kReplaceInFile,
+  kBuildList,
+  kClickListAgain,
+  kLeaveList,
+  kJumpFromList,
+  kCut,
+  kMacro,
+  kReorg,
+  kSave,
+  kForeignFind,
+  kToggleCase,
+  kKindCount
+};
+
+constexpr const char* kKindNames[kKindCount] = {
+    "Next",       "Prev",          "First",     "Last",           "Go",          "Type",
+    "Delete",     "Undo",          "Restore",   "AddPage",        "FindInPage",  "ReplaceInPage",
+    "FindInFile", "ReplaceInFile", "BuildList", "ClickListAgain", "LeaveList",   "JumpFromList",
+    "Cut",        "Macro",         "Reorg",     "Save",           "ForeignFind", "ToggleCase"};
+
+struct TAction {
+  int Kind;
+  uint32_t A, B;
+};
+
+// Find texts and their replacements: names in two letter cases, a result, a
+// move, and texts only the damaged games hold.
+constexpr std::pair<const char*, const char*> kWords[] = {
+    {"Marshall", "MARSHALL"}, {"Staunton", "Stanton"}, {"1-0", "0-1"},
+    {"Nf3", "Ng3"},           {"wyvill", "Wyvill"},    {"Zee", "Sea"}};
+
+std::string Describe(const std::vector<TAction>& actions) {
+  std::ostringstream out;
+  for (const TAction& a : actions) {
+    out << "  {" << kKindNames[a.Kind] << ", " << a.A << ", " << a.B << "},  // "
+        << kWords[a.A % std::size(kWords)].first << "\n";
+  }
+  return out.str();
+}
+
+const char* const kNames[] = {"Marshall", "Staunton",    "Anderssen",
+                              "Wyvill",   "Kieseritzky", "Morphy"};
+
+// The collection: generated games, a few of them damaged the way real files
+// are (a stray CR before a line end, a last tag without its closing quote, a
+// comment line that starts with a bracket).
+std::string Collection() {
+  std::mt19937 rng(7);
+  std::string out;
+  for (int g = 0; g < 120; ++g) {
+    const char* white = kNames[rng() % 6];
+    const char* black = kNames[rng() % 6];
+    const char* result = (rng() % 2) ? "1-0" : "0-1";
+    out += "[Event \"Casual " + std::to_string(g) + "\"]\r\n[Site \"London\"]\r\n";
+    out += "[Date \"1851.??.??\"]\r\n[Round \"" + std::to_string(g % 9 + 1) + "\"]\r\n";
+    out += std::string("[White \"") + white + "\"]\r\n[Black \"" + black + "\"]\r\n";
+    out += g == 23 ? std::string("[Result \"") + result + "\r\n\r\n"
+                   : std::string("[Result \"") + result + "\"]\r\n\r\n";
+    const int lines = 3 + static_cast<int>(rng() % 5);
+    for (int l = 0; l < lines; ++l) {
+      out += std::to_string(l * 2 + 1) + ". e4 e5 " + std::to_string(l * 2 + 2) + ". Nf3 Nc6";
+      if (rng() % 3 == 0) out += " {the marshall idea}";
+      if (rng() % 4 == 0) out += std::string(" {") + kNames[rng() % 6] + " thought long}";
+      out += g == 11 && l == 1 ? "\r\r\n" : "\r\n";
+    }
+    if (g == 17) out += "{a game of the\r\n[Wijk aan Zee 1999]\r\ntournament}\r\n";
+    out += std::string(result) + "\r\n\r\n";
+  }
+  return out;
+}
+
+int EnvInt(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::atoi(v) : fallback;
+}
+
+// One walk: a fresh window on the collection, the model beside it.
+class TWalk {
+ public:
+  TWalk() {
+    SetProgramFile(dir_.File("korvane"));
+    IniValue = IniValueRec{};
+    path_ = dir_.File("walk.pgn");
+    WriteFileBytes(path_, Collection());
+    TForm1Setup setup;
+    setup.WorkDir = dir_.Path().string();
+    form_ = std::make_unique<TForm1>(setup);
+    form_->show();
+    auto* edit1 = Find<QLineEdit>("Edit1");
+    edit1->setText("10000");
+    QTest::keyRelease(edit1, Qt::Key_0);
+    dialogs_.FileNames.push_back(path_);
+    Find<QAction>("Open1")->trigger();
+    stored_ = ProgramPages();
+    cur_ = Work().CurrentPage();
+  }
+  ~TWalk() { form_.reset(); }
+
+  // Runs the action; an empty string when the program and the model agree.
+  std::string Run(const TAction& a) {
+    try {
+      Do(a);
+    } catch (const EHalt& h) {
+      return "the program ended (exit " + std::to_string(h.ExitCode) + ") after: " + LastBox();
+    } catch (const std::exception& e) {
+      return std::string("exception out of a handler: ") + e.what();
+    }
+    if (failure_.empty()) return {};
+    std::string boxes;
+    for (size_t i = dialogs_.Texts.size() > 3 ? dialogs_.Texts.size() - 3 : 0;
+         i < dialogs_.Texts.size(); ++i) {
+      boxes += "\n  box: " + dialogs_.Texts[i];
+    }
+    return failure_ + boxes;
+  }
+
+ private:
+  template <class W>
+  W* Find(const char* name) {
+    return form_->findChild<W*>(QString::fromLatin1(name));
+  }
+  TPageEditor* Memo() { return Find<TPageEditor>("Memo1"); }
+  TFStreamTxStr& Work() { return *form_->Stream(); }
+  std::string View() { return std::string(Memo()->View()); }
+  std::string LastBox() { return dialogs_.Texts.empty() ? "(no box)" : dialogs_.Texts.back(); }
+  void Click(const char* name) { Find<QPushButton>(name)->click(); }
+  void Menu(const char* name) {
+    auto* a = Find<QAction>(name);
+    if (a->isEnabled()) a->trigger();
+  }
+  void Scope(int item) {
+    Find<QRadioButton>(("RadioGroup1Item" + std::to_string(item)).c_str())->click();
+  }
+  void SetBoxes(const std::string& find, const std::string& repl) {
+    Find<QLineEdit>("Edit3")->setText(QString::fromLatin1(find));
+    Find<QLineEdit>("Edit4")->setText(QString::fromLatin1(repl));
+  }
+  bool Listing() { return form_->FindListShown() != nullptr; }
+
+  // Every page of the work file, read without moving the page on screen.
+  std::vector<std::string> ProgramPages() {
+    std::vector<std::string> pages;
+    const int32_t current = Work().CurrentPage();
+    for (int32_t p = 1; p <= Work().PageCount(); ++p) {
+      const char* raw = nullptr;
+      int32_t length = 0;
+      Work().GotoPageRaw(p, raw, length);
+      pages.emplace_back(raw, static_cast<size_t>(length));
+    }
+    Work().Map->Current = current;
+    return pages;
+  }
+
+  void Fail(const std::string& what) {
+    if (failure_.empty()) failure_ = what;
+  }
+
+  // The page on screen must be the model's page: after any action that
+  // commits or moves pages.
+  void CheckPage(const char* after) {
+    if (Listing()) return Fail(std::string(after) + ": a Find list is still shown");
+    if (Work().PageCount() != static_cast<int32_t>(stored_.size())) {
+      return Fail(std::string(after) + ": " + std::to_string(Work().PageCount()) +
+                  " pages, the model has " + std::to_string(stored_.size()));
+    }
+    const int32_t page = Work().CurrentPage();
+    if (expectPage_ != 0 && page != expectPage_) {
+      return Fail(std::string(after) + ": page " + std::to_string(page) + " shown, expected page " +
+                  std::to_string(expectPage_));
+    }
+    cur_ = page;
+    const std::string view = View();
+    const std::string& model = stored_[static_cast<size_t>(cur_ - 1)];
+    if (view != model) {
+      const size_t at = static_cast<size_t>(
+          std::mismatch(view.begin(), view.end(), model.begin(), model.end()).first - view.begin());
+      const size_t from = at < 30 ? 0 : at - 30;
+      Fail(std::string(after) + ": page " + std::to_string(cur_) +
+           " on screen differs from the model at " + std::to_string(at) + ": shown \"" +
+           view.substr(from, 60) + "\", model \"" + model.substr(from, 60) + "\"");
+    }
+  }
+
+  // Before an action that stores the page on screen.
+  void Commit() {
+    if (!Listing()) stored_[static_cast<size_t>(cur_ - 1)] = View();
+  }
+
+  // The list shown must hold exactly the lines of the model's pages that hold
+  // the find text, each line up to its CR LF, each once.
+  void CheckList(const std::string& find, size_t boxesBefore) {
+    const TList2* list = form_->FindListShown();
+    if (!list) return;
+    std::vector<std::pair<int32_t, int32_t>> want;
+    for (size_t p = 0; p < stored_.size(); ++p) {
+      const std::string& page = stored_[p];
+      size_t line = 0;
+      while (line < page.size()) {
+        size_t end = page.find("\r\n", line);
+        end = end == std::string::npos ? page.size() : end + 2;
+        if (page.substr(line, end - line).find(find) != std::string::npos) {
+          want.emplace_back(static_cast<int32_t>(p + 1), static_cast<int32_t>(line));
+        }
+        line = end;
+      }
+    }
+    std::vector<std::pair<int32_t, int32_t>> got;
+    std::string text;
+    for (int32_t i = 0; i < list->Count(); ++i) {
+      const TFoundLine& e = (*list)[i];
+      got.emplace_back(e.Page, e.Offset);
+      const std::string& page = stored_[static_cast<size_t>(e.Page - 1)];
+      const size_t end = page.find("\r\n", static_cast<size_t>(e.Offset));
+      const size_t length =
+          (end == std::string::npos ? page.size() : end + 2) - static_cast<size_t>(e.Offset);
+      if (e.Line != page.substr(static_cast<size_t>(e.Offset), length)) {
+        return Fail("Find list entry " + std::to_string(i) + " is not its page's line");
+      }
+      text += e.Line;
+    }
+    std::sort(got.begin(), got.end());
+    // A list that reached its capacity holds only some of the lines.
+    const bool full = std::any_of(
+        dialogs_.Texts.begin() + static_cast<long>(boxesBefore), dialogs_.Texts.end(),
+        [](const std::string& box) { return box.starts_with("Find List capacity reached"); });
+    if (full ? !std::includes(want.begin(), want.end(), got.begin(), got.end()) : got != want) {
+      return Fail("Find list entries differ from the model's lines");
+    }
+    if (View() != text) return Fail("Find list text differs from its entries");
+  }
+
+  // The edited list lines go into their pages; the page the user came from comes back.
+  void LeaveListModel() {
+    const TList2* list = form_->FindListShown();
+    if (!list) return;
+    const std::string text = View();
+    std::vector<std::tuple<int32_t, int32_t, std::string, std::string>> edits;
+    size_t at = 0;
+    for (int32_t i = 0; i < list->Count(); ++i) {
+      const size_t end = text.find("\r\n", at);
+      const std::string line = text.substr(at, end == std::string::npos ? end : end + 2 - at);
+      at = end == std::string::npos ? text.size() : end + 2;
+      const TFoundLine& e = (*list)[i];
+      if (line != e.Line) edits.emplace_back(e.Page, e.Offset, e.Line, line);
+    }
+    std::sort(edits.begin(), edits.end(), [](const auto& x, const auto& y) {
+      return std::get<0>(x) != std::get<0>(y) ? std::get<0>(x) < std::get<0>(y)
+                                              : std::get<1>(x) > std::get<1>(y);
+    });
+    for (const auto& [page, offset, oldLine, newLine] : edits) {
+      stored_[static_cast<size_t>(page - 1)].replace(static_cast<size_t>(offset), oldLine.size(),
+                                                     newLine);
+    }
+  }
+
+  // Every exact match of find on every page, left to right.
+  void ReplaceModel(const std::string& find, const std::string& repl) {
+    for (std::string& page : stored_) {
+      for (size_t at = page.find(find); at != std::string::npos;
+           at = page.find(find, at + repl.size())) {
+        page.replace(at, find.size(), repl);
+      }
+    }
+  }
+
+  // A position inside a line that is no tag line (a changed tag name may cost
+  // a game its start, which the page store refuses), between two letters,
+  // digits or spaces, chosen by r.
+  int64_t PlainPosition(uint32_t r, bool deleting) {
+    const std::string text = View();
+    std::vector<int64_t> spots;
+    bool tagLine = !text.empty() && text[0] == '[';
+    for (size_t i = 1; i + 1 < text.size(); ++i) {
+      if (text[i - 1] == '\n') tagLine = text[i] == '[';
+      if (tagLine) continue;
+      const auto plain = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == ' ';
+      };
+      if (plain(text[i - 1]) && plain(text[i]) &&
+          (!deleting || std::isalnum(static_cast<unsigned char>(text[i])))) {
+        spots.push_back(static_cast<int64_t>(i));
+      }
+    }
+    return spots.empty() ? -1 : spots[r % spots.size()];
+  }
+
+  void LeaveList(bool viaFileScope) {
+    LeaveListModel();
+    expectPage_ = listFrom_;
+    Scope(viaFileScope ? 1 : 0);
+    CheckPage("leaving the Find list");
+    expectPage_ = 0;
+  }
+
+  void Do(const TAction& a) {
+    failure_.clear();
+    expectPage_ = 0;
+    // "Find list" checked without a list (nothing found): back to "in page".
+    if (form_->InListMode() && !Listing()) Scope(0);
+    const bool listing = Listing();
+    const auto& [word, repl] = kWords[a.A % std::size(kWords)];
+    switch (a.Kind) {
+      case kNext:
+      case kPrev:
+      case kLast:
+      case kGo:
+        if (listing) return;  // these controls are off while a list is shown
+        Commit();
+        if (a.Kind == kGo) {
+          Find<QLineEdit>("Edit5")->setText(QString::number(a.A % (stored_.size() + 1) + 1));
+        }
+        Click(a.Kind == kNext   ? "Button1"
+              : a.Kind == kPrev ? "Button2"
+              : a.Kind == kLast ? "Button3"
+                                : "Button8");
+        return CheckPage(kKindNames[a.Kind]);
+      case kFirst:
+        if (listing) LeaveListModel();
+        Commit();
+        Click("Button4");
+        return CheckPage("First");
+      case kType: {
+        const int64_t at = PlainPosition(a.A, false);
+        if (at < 0) return;
+        Memo()->SetSelection(at, 0);
+        QTest::keyClicks(Memo(), QString(QChar('a' + static_cast<char>(a.B % 26))));
+        return;
+      }
+      case kDelete: {
+        const int64_t at = PlainPosition(a.A, true);
+        if (at < 0) return;
+        Memo()->SetSelection(at, 0);
+        QTest::keyClick(Memo(), Qt::Key_Delete);
+        return;
+      }
+      case kUndo:
+        Menu("Undo1");
+        return;
+      case kRestore:
+        if (listing) {
+          expectPage_ = listFrom_;
+          Menu("Restore1");
+        } else {
+          Menu("Restore1");
+        }
+        return CheckPage("Restore");
+      case kAddPage:
+        if (listing) return;
+        Commit();
+        Menu("AddPage1");
+        stored_.emplace_back();
+        return CheckPage("AddPage");
+      case kFindInPage:
+      case kReplaceInPage:
+        if (!listing) Scope(0);
+        SetBoxes(word, repl);
+        Click(a.Kind == kFindInPage ? "Button6" : "Button7");
+        return;
+      case kFindInFile:
+      case kReplaceInFile:
+        if (listing) LeaveList(true);
+        if (!failure_.empty()) return;
+        Commit();
+        Scope(1);
+        SetBoxes(word, repl);
+        if (a.Kind == kReplaceInFile) ReplaceModel(word, repl);
+        Click(a.Kind == kFindInFile ? "Button6" : "Button7");
+        return CheckPage(kKindNames[a.Kind]);
+      case kBuildList: {
+        // With a list shown, Find looks inside the list.
+        if (listing) return Do({kFindInPage, a.A, a.B});
+        Commit();
+        listFrom_ = cur_;
+        Scope(2);
+        SetBoxes(word, repl);
+        const size_t boxes = dialogs_.Texts.size();
+        Click("Button6");
+        if (Listing()) return CheckList(word, boxes);
+        expectPage_ = listFrom_;
+        return CheckPage("an empty Find list");
+      }
+      case kClickListAgain:
+        if (!listing) return;
+        {
+          const std::string before = View();
+          Scope(2);
+          if (!Listing() || View() != before) Fail("clicking \"Find list\" again changed the list");
+        }
+        return;
+      case kLeaveList:
+        if (!listing) return;
+        return LeaveList(a.B % 2 == 1);
+      case kJumpFromList: {
+        if (!listing) return;
+        const TList2* list = form_->FindListShown();
+        const int32_t line = static_cast<int32_t>(a.A % static_cast<uint32_t>(list->Count()));
+        const int32_t target = (*list)[line].Page;
+        // A point to the right of the entry's last character, with nothing
+        // selected (the caret moved first, as it may scroll the view).
+        Memo()->SetSelection(0, 0);
+        const std::string text = View();
+        size_t crlf = text.find("\r\n");
+        for (int32_t i = 0; i < line && crlf != std::string::npos; ++i)
+          crlf = text.find("\r\n", crlf + 2);
+        const long end = static_cast<long>(crlf == std::string::npos ? text.size() : crlf);
+        const int x = static_cast<int>(Memo()->SendScintilla(
+                          QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, end)) +
+                      40;
+        const int y = static_cast<int>(Memo()->SendScintilla(
+                          QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, end)) +
+                      3;
+        if (x >= Memo()->viewport()->width() || y >= Memo()->viewport()->height()) return;
+        LeaveListModel();
+        expectPage_ = target;
+        QTest::mouseClick(Memo()->viewport(), Qt::RightButton, {}, QPoint(x, y));
+        return CheckPage("a jump from the Find list");
+      }
+      case kCut: {
+        if (!listing) return;
+        const std::string before = View();
+        const int64_t from = a.A % std::max<size_t>(before.size(), 1);
+        Memo()->SetSelection(from, a.B % 120);
+        const bool crosses = Memo()->SelectionHasLineBreak();
+        Menu("Cut1");
+        if (crosses && View() != before)
+          Fail("a cut across a line break of the Find list was taken");
+        return;
+      }
+      case kMacro: {
+        const int index = 1 + static_cast<int>(a.A % kMacroCount);
+        if (listing) return;
+        const bool inFile = a.B % 2 == 1;
+        if (inFile) Commit();  // in the page a macro only looks
+        Scope(inFile ? 1 : 0);
+        form_->ApplyMacro(index);
+        if (Find<QLineEdit>("Edit3")->text().isEmpty()) return;
+        const bool replace = IsReplaceMacro(index);
+        if (replace && inFile) {
+          const auto codes = MacroCodes(index);
+          ReplaceModel(ResolveLiteralCode(codes.first), ResolveLiteralCode(codes.second));
+        }
+        Click(replace ? "Button7" : "Button6");
+        // The flags of check 5 are the one change the model does not make itself.
+        if (MacroCodes(index).first == "$$05") {
+          stored_ = ProgramPages();
+          cur_ = Work().CurrentPage();
+          return;
+        }
+        if (inFile) return CheckPage("a macro in the file");
+        return;
+      }
+      case kReorg: {
+        if (listing) return;
+        Commit();
+        std::string before;
+        for (const std::string& p : stored_) before += p;
+        Click("Button5");
+        std::vector<std::string> after = ProgramPages();
+        std::string joined;
+        for (const std::string& p : after) joined += p;
+        if (GamesOf(joined) != GamesOf(before)) return Fail("Reorg changed the games");
+        stored_ = after;
+        return CheckPage("Reorg");
+      }
+      case kSave: {
+        if (listing) {
+          LeaveListModel();
+          expectPage_ = listFrom_;
+        } else {
+          Commit();
+        }
+        Menu("Save1");
+        CheckPage("Save");
+        std::string all;
+        for (const std::string& p : stored_) all += p;
+        if (ReadFileBytes(path_) != SavedForm(GamesOf(all)))
+          Fail("the saved file differs from the model");
+        return;
+      }
+      case kForeignFind: {
+        const std::string before = View();
+        const bool inFile = a.B % 2 == 1;
+        if (!listing && !inFile) Commit();  // asking for a list stores the page
+        if (!listing) Scope(inFile ? 1 : 2);
+        const QString text = QString::fromLatin1(word) + QChar(0x2019);
+        Find<QLineEdit>("Edit3")->setText(text);
+        Find<QLineEdit>("Edit4")->setText(QString::fromLatin1(repl));
+        Click(inFile ? "Button7" : "Button6");
+        if (Listing() != listing || View() != before) Fail("a find text outside Latin-1 was used");
+        return;
+      }
+      case kToggleCase:
+        Menu("CaseSensitive1");
+        return;
+      default:
+        return;
+    }
+  }
+
+  TTempDir dir_;
+  TWalkDialogs dialogs_;
+  std::unique_ptr<TForm1> form_;
+  std::string path_;
+  std::vector<std::string> stored_;  // the model: each page's stored text
+  int32_t cur_ = 1;
+  int32_t listFrom_ = 1;  // the page shown when the Find list was asked for
+  int32_t expectPage_ = 0;
+  std::string failure_;
+};
+
+// The index of the failing action, or -1 when all pass; why in reason.
+int RunActions(const std::vector<TAction>& actions, std::string& reason) {
+  TWalk walk;
+  for (size_t i = 0; i < actions.size(); ++i) {
+    reason = walk.Run(actions[i]);
+    if (!reason.empty()) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// Drops chunks, then single actions, as long as the walk still fails.
+std::vector<TAction> Shrink(std::vector<TAction> actions) {
+  std::string reason;
+  for (size_t chunk = actions.size() / 2; chunk >= 1; chunk /= 2) {
+    for (size_t at = 0; at < actions.size();) {
+      std::vector<TAction> shorter = actions;
+      shorter.erase(shorter.begin() + static_cast<long>(at),
+                    shorter.begin() + static_cast<long>(std::min(at + chunk, shorter.size())));
+      const int failed = RunActions(shorter, reason);
+      if (failed >= 0) {
+        shorter.resize(static_cast<size_t>(failed) + 1);
+        actions = shorter;
+      } else {
+        at += chunk;
+      }
+    }
+    if (chunk == 1) break;
+  }
+  return actions;
+}
+
+std::vector<TAction> RandomActions(uint32_t seed, int count) {
+  std::mt19937 rng(seed);
+  std::vector<TAction> actions;
+  for (int i = 0; i < count; ++i) {
+    // Typing and page moves are the common actions.
+    int kind = static_cast<int>(rng() % (kKindCount + 8));
+    if (kind >= kKindCount) kind = kind % 2 ? kType : kNext + static_cast<int>(rng() % 5);
+    actions.push_back({kind, static_cast<uint32_t>(rng()), static_cast<uint32_t>(rng())});
+  }
+  return actions;
+}
+
+void CheckWalk(const std::vector<TAction>& actions, const std::string& name) {
+  std::string reason;
+  const int failed = RunActions(actions, reason);
+  if (failed < 0) return;
+  const std::vector<TAction> shortest =
+      Shrink(std::vector<TAction>(actions.begin(), actions.begin() + failed + 1));
+  RunActions(shortest, reason);
+  const std::string report =
+      name + ": " + reason + "\nshortest failing actions:\n" + Describe(shortest);
+  QFAIL(report.c_str());
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(std::vector<TAction>)
+
+class TestForm1Seams : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Walks that once failed, each shrunk to its shortest form.
+  void fixedWalks_data() {
+    QTest::addColumn<std::vector<TAction>>("actions");
+    const struct {
+      const char* Name;
+      std::vector<TAction> Actions;
+    } rows[] = {
+        {"click on Find list while a list is shown",
+         {{kBuildList, 2429942732, 0}, {kClickListAgain, 0, 0}}},
+        {"empty game on an empty page", {{kAddPage, 0, 0}, {kMacro, 16, 1}}},
+        {"pack conflict on an empty page", {{kAddPage, 0, 0}, {kPrev, 0, 0}, {kMacro, 20, 1}}},
+        {"flag embedded quote past a tag without its quote", {{kMacro, 14, 1}, {kSave, 0, 0}}},
+        {"undo back to the loaded length",
+         {{kType, 5, 0},
+          {kDelete, 700, 0},
+          {kType, 300, 1},
+          {kUndo, 0, 0},
+          {kNext, 0, 0},
+          {kPrev, 0, 0}}},
+        {"undo after save",
+         {{kType, 5, 0}, {kSave, 0, 0}, {kUndo, 0, 0}, {kNext, 0, 0}, {kPrev, 0, 0}}},
+        {"replace in file after a match in other case", {{kReplaceInFile, 0, 0}, {kSave, 0, 0}}},
+        {"find text outside Latin-1 for a list", {{kForeignFind, 0, 0}}},
+        {"stray CR in a list line",
+         {{kBuildList, 3, 0}, {kType, 40, 2}, {kLeaveList, 0, 0}, {kSave, 0, 0}}},
+        {"right click to the right of a list line", {{kBuildList, 0, 0}, {kJumpFromList, 5, 0}}},
+        {"cut across a list line break",
+         {{kBuildList, 2, 0}, {kCut, 2940201641, 2566862307}, {kLeaveList, 0, 0}}},
+        {"leave an edited list",
+         {{kBuildList, 1, 0}, {kType, 500, 3}, {kLeaveList, 0, 0}, {kSave, 0, 0}}},
+    };
+    for (const auto& row : rows) QTest::newRow(row.Name) << row.Actions;
+  }
+  void fixedWalks() {
+    QFETCH(std::vector<TAction>, actions);
+    CheckWalk(actions, QTest::currentDataTag());
+  }
+
+  // The focus entering the macro box applies item 0 (both boxes cleared) only
+  // when the user moves it there, not when the window or a box gives it back.
+  void macroBoxKeepsItsTextsOnActivation_data() {
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("window activated") << int(Qt::ActiveWindowFocusReason) << false;
+    QTest::newRow("back from a box") << int(Qt::OtherFocusReason) << false;
+    QTest::newRow("back from its list") << int(Qt::PopupFocusReason) << false;
+    QTest::newRow("tab") << int(Qt::TabFocusReason) << true;
+  }
+  void macroBoxKeepsItsTextsOnActivation() {
+    QFETCH(int, reason);
+    QFETCH(bool, cleared);
+    TGuiCase c;
+    c.Start();
+    c.Form->ApplyMacro(9);  // "missing White"
+    const QString find = c.Text("Edit3");
+    QVERIFY(!find.isEmpty());
+    QFocusEvent in(QEvent::FocusIn, static_cast<Qt::FocusReason>(reason));
+    QCoreApplication::sendEvent(c.Find<QComboBox>("ComboBox1"), &in);
+    QCOMPARE(c.Text("Edit3"), cleared ? QString() : find);
+  }
+
+  void randomWalks() {
+    const int first = EnvInt("KORVANE_SEED", 1);
+    const int seeds = EnvInt("KORVANE_SEED_COUNT", 3);
+    const int count = EnvInt("KORVANE_ACTIONS", 2000);
+    for (int s = first; s < first + seeds; ++s) {
+      CheckWalk(RandomActions(static_cast<uint32_t>(s), count), "seed " + std::to_string(s));
+    }
+  }
+};
+
+QTEST_MAIN(TestForm1Seams)
+#include "test_gui_seams.moc"
