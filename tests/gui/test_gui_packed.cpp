@@ -134,10 +134,12 @@ class TestForm1Packed : public TGuiTest {
     });
     c->Menu("SaveAsPacked1");
     QVERIFY(stayed);
-    QCOMPARE(c->Dialogs.Texts(), (Texts {"Overwrite " + packed + " ?",
-                    "Pack Error (unknown tag \"EventDate\"; only the 18 known tags can be packed)"
-                    "game 1 of the file, on page 1Search Help file index for \"Pack Errors\""
-             }));
+    QCOMPARE(
+        c->Dialogs.Texts(),
+        (Texts{"Overwrite " + packed + " ?",
+               "Pack Error (unknown tag \"EventDate\"; only the 18 known tags can be packed)"
+               "\r\rgame 1 of the file, on page 1\r\rSearch Help file index for \"Pack Errors\""}));
+
     QCOMPARE(ReadFileBytes(packed), TestData("fools-mate.pgn"));
     QVERIFY(c->Form->IsFileModified());  // the edit was written back, not saved
     QCOMPARE(c->Text("Edit5"), QString("1"));
