@@ -215,6 +215,9 @@ class TForm1 : public QMainWindow {
   int32_t BufferSizeField() const;
   void UpdateGameCount();
   int32_t MovePage(const std::function<int32_t(std::string&)>& move);
+  // Goes to the page and selects the first line of the game whose bullet is
+  // at offset (0-based): a game that Save As Packed refused.
+  void ShowRefusedGame(int32_t page, int64_t offset);
   void ResolveWorkDir();
   void HoldWorkFiles();
   void ReleaseWorkFiles();

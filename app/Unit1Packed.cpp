@@ -1,5 +1,7 @@
 // Open Packed and Save As Packed: the file dialogs, then the PGC Packed Options
 // dialog, which does the work.
+#include <QLineEdit>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/PageEditor.h"
@@ -90,7 +92,20 @@ void TForm1::SavePackedFile() {
   const int result = form.Run();
   std::error_code ec;
   std::filesystem::remove(form.TempFileName, ec);
+  if (form.RefusedPage != 0) ShowRefusedGame(form.RefusedPage, form.RefusedOffset);
   if (result != QDialog::Accepted) return;
   FileModified = false;
   RefreshFileStatus();
+}
+
+void TForm1::ShowRefusedGame(int32_t page, int64_t offset) {
+  const int32_t shown = MovePage([&](std::string& t) { return WorkFile->GotoPage(page, t); });
+  if (shown != page) return;
+  Edit5->setText(QString::number(page));
+  // The game's first line (its Event tag, after the bullet line) is selected.
+  const std::string text = Memo1->Text();
+  const size_t from = std::min(text.size(), static_cast<size_t>(offset) + 3);
+  const size_t lineEnd = std::min(text.find("\r\n", from), text.size());
+  Memo1->SetSelection(static_cast<int64_t>(from), static_cast<int64_t>(lineEnd - from));
+  Memo1->setFocus();
 }

@@ -246,8 +246,15 @@ void TForm5::OKBtnClick() {
       SavePacked(Library, *WorkStream, PackedFileName, CheckBox1->isChecked(), TempFileName);
     }
   } catch (const EPackedFileError& e) {
-    // The dialog stays open, so that the names or options can be put right.
     if (!e.Shown) ShowMessage(e.what());
+    // A game the library refused is to be put right in the editor: the dialog
+    // closes and the window shows it. Otherwise the dialog stays open, so that
+    // the names or options can be put right.
+    if (e.Page != 0) {
+      RefusedPage = e.Page;
+      RefusedOffset = e.GameOffset;
+      reject();
+    }
     return;
   } catch (const std::exception&) {
     AskCatchAll();

@@ -46,7 +46,11 @@ class TForm5 : public QDialog {
   int32_t BufferSize = kDefaultBufferSize;
   TFStreamTxStr* WorkStream = nullptr;  // save: the window's work file
   std::string TempFileName;             // "~ZolUnt5.tmp" in the work directory
-  std::string LibraryFileName;          // empty: beside the program
+  // After Run: the game the packing library refused (page 0: none), so that
+  // the main window can show it.
+  int32_t RefusedPage = 0;
+  int64_t RefusedOffset = 0;
+  std::string LibraryFileName;  // empty: beside the program
 
   // Loads the library, sets the dialog up for Mode and shows it modally.
   // QDialog::Accepted once the open or save is done.
