@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
+#include "app/TextEncoding.h"
 #include "settings/Dialogs.h"
 
 TPageEditor::TPageEditor(QWidget* parent) : QsciScintilla(parent) {
@@ -67,7 +68,8 @@ std::string_view TPageEditor::View() const {
 }
 
 std::string TPageEditor::SelectedText() const {
-  return std::string(View().substr(static_cast<size_t>(SelStart()), static_cast<size_t>(SelLength())));
+  return std::string(
+      View().substr(static_cast<size_t>(SelStart()), static_cast<size_t>(SelLength())));
 }
 
 bool TPageEditor::SelectionHasLineBreak() const {
@@ -127,8 +129,8 @@ void TPageEditor::SetSelection(int64_t start, int64_t length) {
 bool TPageEditor::ReplaceSelection(const std::string& bytes) {
   if (isReadOnly()) return false;
   if (Length() - SelLength() + static_cast<int64_t>(bytes.size()) > maxLength_) return false;
-  if (keepLineBreaks_ && (SelectionHasLineBreak() ||
-                          bytes.find_first_of("\r\n") != std::string::npos)) {
+  if (keepLineBreaks_ &&
+      (SelectionHasLineBreak() || bytes.find_first_of("\r\n") != std::string::npos)) {
     return false;
   }
   SendScintilla(SCI_BEGINUNDOACTION);
@@ -143,39 +145,28 @@ void TPageEditor::CaretToStart() {
   SendScintilla(SCI_SCROLLCARET);
 }
 
-std::string TPageEditor::ClipboardBytes(const QString& text, bool& lossy) {
-  lossy = false;
-  std::string out;
-  out.reserve(static_cast<size_t>(text.size()) + static_cast<size_t>(text.size()) / 30);
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i].unicode();
-    if (c == u'\r' || c == u'\n') {
-      // Any line end (CR LF, LF or a lone CR) becomes CR LF.
-      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      out += "\r\n";
-    } else if (c < 256) {
-      out += static_cast<char>(c);
-    } else {
-      if (QChar::isHighSurrogate(c) && i + 1 < text.size()) ++i;
-      out += '?';
-      lossy = true;
-    }
-  }
-  return out;
+void TPageEditor::SetUtf8Text(bool on) {
+  if (on == isUtf8()) return;
+  // Only the code page changes: Scintilla keeps the document's bytes and undo steps.
+  setUtf8(on);
+}
+
+bool TPageEditor::PasteBytes(const QString& text, std::string& bytes) const {
+  QString refused;
+  if (ClipboardBytes(text, isUtf8(), bytes, refused)) return true;
+  Dlg().Message(RefusedMessage(refused, "the pasted text", isUtf8()) + "\rNothing was pasted.",
+                TMsgKind::Information, TMsgButtons::Ok);
+  return false;
 }
 
 QByteArray TPageEditor::fromMimeData(const QMimeData* source, bool& rectangular) const {
   rectangular = false;
-  bool lossy = false;
-  const std::string bytes = ClipboardBytes(source->text(), lossy);
+  std::string bytes;
+  if (!PasteBytes(source->text(), bytes)) return QByteArray();
   if (keepLineBreaks_ && bytes.find_first_of("\r\n") != std::string::npos) {
     // Pasted or dropped text with line breaks would unpair the Find list's lines.
     Dlg().Beep();
     return QByteArray();
-  }
-  if (lossy) {
-    Dlg().Message("Characters without a Latin-1 form were pasted as \"?\".", TMsgKind::Information,
-                  TMsgButtons::Ok);
   }
   return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
@@ -189,6 +180,14 @@ void TPageEditor::CheckInsertion(int position, int type, const char*, int length
 }
 
 void TPageEditor::keyPressEvent(QKeyEvent* event) {
+  std::string typed;
+  QString refused;
+  if (!isReadOnly() && !TextBytes(event->text(), isUtf8(), typed, refused)) {
+    // Scintilla would type "?" for a character that the shown encoding cannot hold.
+    Dlg().Beep();
+    event->accept();
+    return;
+  }
   if (keepLineBreaks_ && !isReadOnly()) {
     const int key = event->key();
     const bool ctrl = event->modifiers() & Qt::ControlModifier;

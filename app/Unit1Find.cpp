@@ -16,14 +16,10 @@
 
 namespace {
 
-constexpr int kScrollAfter = 200;     // matches this far into the page scroll after Find
+constexpr int kScrollAfter = 200;  // matches this far into the page scroll after Find
 constexpr int kScrollLines = 8;
 constexpr size_t kMaxFindCopy = 255;  // bytes of a selection taken into the find box
 constexpr size_t kLongSelection = 30;
-
-std::string BoxText(const QLineEdit* box) {
-  return box->text().toLatin1().toStdString();
-}
 
 }  // namespace
 
@@ -47,6 +43,7 @@ int TForm1::SearchScope() const {
 }
 
 void TForm1::FindButtonClick() {
+  if (!BoxesHoldText(false)) return;
   std::string find = BoxText(Edit3);
   if (find.empty()) {
     Dlg().Beep();
@@ -54,7 +51,7 @@ void TForm1::FindButtonClick() {
   }
   if (find[0] == '&') {
     find = ResolveLiteralCode(find);
-    Edit3->setText(QString::fromLatin1(find));
+    Edit3->setText(BoxShown(find));
     if (find.empty()) {
       Dlg().Beep();  // "&&11" is the empty text: nothing to look for
       return;
@@ -108,7 +105,8 @@ bool TForm1::FindInPageStep(const std::string& find) {
   Memo1->setFocus();
   Memo1->SetSelection(found, 0);
   if (LastFind && found > kScrollAfter && ScrollAfterFind1->isChecked()) {
-    for (int i = 0; i < kScrollLines; ++i) Memo1->SendScintilla(QsciScintillaBase::SCI_LINESCROLL, 0L, 1L);
+    for (int i = 0; i < kScrollLines; ++i)
+      Memo1->SendScintilla(QsciScintillaBase::SCI_LINESCROLL, 0L, 1L);
   }
   Memo1->SetSelection(found, static_cast<int64_t>(find.size()));
   return true;
@@ -205,10 +203,11 @@ int TForm1::FindStepInFile(const std::string& find) {
 }
 
 void TForm1::ReplaceButtonClick() {
+  if (!BoxesHoldText(true)) return;
   std::string repl = BoxText(Edit4);
   if (!repl.empty() && repl[0] == '&') {
-    Edit3->setText(QString::fromLatin1(ResolveLiteralCode(BoxText(Edit3))));
-    Edit4->setText(QString::fromLatin1(ResolveLiteralCode(repl)));
+    Edit3->setText(BoxShown(ResolveLiteralCode(BoxText(Edit3))));
+    Edit4->setText(BoxShown(ResolveLiteralCode(repl)));
   }
   const std::string find = BoxText(Edit3);
   repl = BoxText(Edit4);
@@ -259,8 +258,7 @@ void TForm1::ReplaceInPage(const std::string& find, const std::string& repl) {
 bool TForm1::ConfirmReplaceAll(const std::string& find, const std::string& repl) {
   std::string question = "Replace all occurrences of '" + find + "' with '" + repl + "' ?";
   ReplaceAll(question, "''", "Nothing");
-  return Dlg().Message(question, TMsgKind::Confirmation, TMsgButtons::YesCancel) ==
-         TMsgAnswer::Yes;
+  return Dlg().Message(question, TMsgKind::Confirmation, TMsgButtons::YesCancel) == TMsgAnswer::Yes;
 }
 
 int TForm1::ReplaceStep(const std::string& find, const std::string& repl) {
@@ -309,8 +307,7 @@ void TForm1::ReplaceInFile(const std::string& find, const std::string& repl) {
   ShowCurrentPageIfHidden(hidden);
   ReplaceRefused = false;
   if (refusedPages > 0) {
-    ShowMessage(std::to_string(refusedPages) +
-                (refusedPages == 1 ? " page" : " pages") +
+    ShowMessage(std::to_string(refusedPages) + (refusedPages == 1 ? " page" : " pages") +
                 " could not take every replacement: the page would pass the editor's limit. "
                 "Reorg the work file with a larger buffer size, then replace again.");
   }
@@ -383,9 +380,9 @@ void TForm1::Memo1MouseDown(Qt::MouseButton button, QPoint position) {
       }
     }
     if (sel.size() >= 2 && sel.compare(sel.size() - 2, 2, "\r\n") == 0) sel.resize(sel.size() - 2);
-    Edit3->setText(QString::fromLatin1(sel));
+    Edit3->setText(BoxShown(sel));
   } else if (button == Qt::RightButton && Button7->isEnabled()) {
-    Edit4->setText(QString::fromLatin1(Memo1->SelectedText()));
+    Edit4->setText(BoxShown(Memo1->SelectedText()));
   }
 }
 

@@ -49,11 +49,16 @@ constexpr uint8_t kBackRank[8] = {kRook, kKnight, kBishop, kQueen, kKing, kBisho
 
 TSquare InitialSquare(int32_t file, int32_t rank) {
   switch (rank) {
-    case 1: return {kBackRank[file - 1], kWhite};
-    case 2: return {kPawn, kWhite};
-    case 7: return {kPawn, kBlack};
-    case 8: return {kBackRank[file - 1], kBlack};
-    default: return {};
+    case 1:
+      return {kBackRank[file - 1], kWhite};
+    case 2:
+      return {kPawn, kWhite};
+    case 7:
+      return {kPawn, kBlack};
+    case 8:
+      return {kBackRank[file - 1], kBlack};
+    default:
+      return {};
   }
 }
 
@@ -73,11 +78,16 @@ QString GameTitle(const std::string& tags) {
   FindTagValue(tags, "Black", black);
   FindTagValue(tags, "Event", event);
   FindTagValue(tags, "Date", date);
-  QString title = QString::fromLatin1(white);
-  if (!black.empty()) title += (title.isEmpty() ? "" : " - ") + QString::fromLatin1(black);
+  const auto shown = [](const std::string& s) {
+    const auto n = static_cast<qsizetype>(s.size());
+    return TChessBoardForm::Utf8Text ? QString::fromUtf8(s.data(), n)
+                                     : QString::fromLatin1(s.data(), n);
+  };
+  QString title = shown(white);
+  if (!black.empty()) title += (title.isEmpty() ? "" : " - ") + shown(black);
   for (const std::string* more : {&event, &date}) {
     if (more->empty()) continue;
-    title += (title.isEmpty() ? "" : ", ") + QString::fromLatin1(*more);
+    title += (title.isEmpty() ? "" : ", ") + shown(*more);
   }
   return title;
 }
@@ -110,6 +120,7 @@ void FloodFill(QImage& image, QPoint start, QColor colour) {
 }
 
 int32_t TChessBoardForm::Flutter = kDefaultFlutter;
+bool TChessBoardForm::Utf8Text = false;
 
 TChessBoardForm* TChessBoardForm::OpenBoard(QWidget* owner, std::unique_ptr<TParseLine> game) {
   auto* form = new TChessBoardForm(owner);
@@ -531,8 +542,8 @@ void TChessBoardForm::Image1OnMouseUp(QPoint position) {
   // A button let go outside the picture drags nothing.
   if (!picture.rect().contains(DragStart) || !picture.rect().contains(position)) return;
   const auto snap = [this](QPoint p) {
-    return QRect(p.x() / SquareSize_ * SquareSize_, p.y() / SquareSize_ * SquareSize_,
-                 SquareSize_, SquareSize_);
+    return QRect(p.x() / SquareSize_ * SquareSize_, p.y() / SquareSize_ * SquareSize_, SquareSize_,
+                 SquareSize_);
   };
   const QRect origin = snap(DragStart);
   const QRect target = snap(position);
