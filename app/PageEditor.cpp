@@ -68,8 +68,7 @@ std::string_view TPageEditor::View() const {
 }
 
 std::string TPageEditor::SelectedText() const {
-  return std::string(
-      View().substr(static_cast<size_t>(SelStart()), static_cast<size_t>(SelLength())));
+  return std::string(View().substr(static_cast<size_t>(SelStart()), static_cast<size_t>(SelLength())));
 }
 
 bool TPageEditor::SelectionHasLineBreak() const {
@@ -129,8 +128,8 @@ void TPageEditor::SetSelection(int64_t start, int64_t length) {
 bool TPageEditor::ReplaceSelection(const std::string& bytes) {
   if (isReadOnly()) return false;
   if (Length() - SelLength() + static_cast<int64_t>(bytes.size()) > maxLength_) return false;
-  if (keepLineBreaks_ &&
-      (SelectionHasLineBreak() || bytes.find_first_of("\r\n") != std::string::npos)) {
+  if (keepLineBreaks_ && (SelectionHasLineBreak() ||
+                          bytes.find_first_of("\r\n") != std::string::npos)) {
     return false;
   }
   SendScintilla(SCI_BEGINUNDOACTION);

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kScrollAfter = 200;  // matches this far into the page scroll after Find
+constexpr int kScrollAfter = 200;     // matches this far into the page scroll after Find
 constexpr int kScrollLines = 8;
 constexpr size_t kMaxFindCopy = 255;  // bytes of a selection taken into the find box
 constexpr size_t kLongSelection = 30;
@@ -105,8 +105,7 @@ bool TForm1::FindInPageStep(const std::string& find) {
   Memo1->setFocus();
   Memo1->SetSelection(found, 0);
   if (LastFind && found > kScrollAfter && ScrollAfterFind1->isChecked()) {
-    for (int i = 0; i < kScrollLines; ++i)
-      Memo1->SendScintilla(QsciScintillaBase::SCI_LINESCROLL, 0L, 1L);
+    for (int i = 0; i < kScrollLines; ++i) Memo1->SendScintilla(QsciScintillaBase::SCI_LINESCROLL, 0L, 1L);
   }
   Memo1->SetSelection(found, static_cast<int64_t>(find.size()));
   return true;
@@ -258,7 +257,8 @@ void TForm1::ReplaceInPage(const std::string& find, const std::string& repl) {
 bool TForm1::ConfirmReplaceAll(const std::string& find, const std::string& repl) {
   std::string question = "Replace all occurrences of '" + find + "' with '" + repl + "' ?";
   ReplaceAll(question, "''", "Nothing");
-  return Dlg().Message(question, TMsgKind::Confirmation, TMsgButtons::YesCancel) == TMsgAnswer::Yes;
+  return Dlg().Message(question, TMsgKind::Confirmation, TMsgButtons::YesCancel) ==
+         TMsgAnswer::Yes;
 }
 
 int TForm1::ReplaceStep(const std::string& find, const std::string& repl) {
@@ -307,7 +307,8 @@ void TForm1::ReplaceInFile(const std::string& find, const std::string& repl) {
   ShowCurrentPageIfHidden(hidden);
   ReplaceRefused = false;
   if (refusedPages > 0) {
-    ShowMessage(std::to_string(refusedPages) + (refusedPages == 1 ? " page" : " pages") +
+    ShowMessage(std::to_string(refusedPages) +
+                (refusedPages == 1 ? " page" : " pages") +
                 " could not take every replacement: the page would pass the editor's limit. "
                 "Reorg the work file with a larger buffer size, then replace again.");
   }

@@ -49,16 +49,11 @@ constexpr uint8_t kBackRank[8] = {kRook, kKnight, kBishop, kQueen, kKing, kBisho
 
 TSquare InitialSquare(int32_t file, int32_t rank) {
   switch (rank) {
-    case 1:
-      return {kBackRank[file - 1], kWhite};
-    case 2:
-      return {kPawn, kWhite};
-    case 7:
-      return {kPawn, kBlack};
-    case 8:
-      return {kBackRank[file - 1], kBlack};
-    default:
-      return {};
+    case 1: return {kBackRank[file - 1], kWhite};
+    case 2: return {kPawn, kWhite};
+    case 7: return {kPawn, kBlack};
+    case 8: return {kBackRank[file - 1], kBlack};
+    default: return {};
   }
 }
 
@@ -542,8 +537,8 @@ void TChessBoardForm::Image1OnMouseUp(QPoint position) {
   // A button let go outside the picture drags nothing.
   if (!picture.rect().contains(DragStart) || !picture.rect().contains(position)) return;
   const auto snap = [this](QPoint p) {
-    return QRect(p.x() / SquareSize_ * SquareSize_, p.y() / SquareSize_ * SquareSize_, SquareSize_,
-                 SquareSize_);
+    return QRect(p.x() / SquareSize_ * SquareSize_, p.y() / SquareSize_ * SquareSize_,
+                 SquareSize_, SquareSize_);
   };
   const QRect origin = snap(DragStart);
   const QRect target = snap(position);
