@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "settings/Dialogs.h"
+
 namespace {
 
 // The length of the valid UTF-8 sequence at p (1 to 4), 0 when it is not one,
@@ -112,4 +114,12 @@ bool ClipboardBytes(const QString& text, bool utf8, std::string& bytes, QString&
     }
   }
   return TextBytes(lines, utf8, bytes, refused);
+}
+
+QValidator::State TLatin1Validator::validate(QString& input, int&) const {
+  std::string bytes;
+  QString refused;
+  if (TextBytes(input, false, bytes, refused)) return Acceptable;
+  Dlg().Beep();
+  return Invalid;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QValidator>
 #include <string>
 #include <string_view>
 
@@ -29,3 +30,12 @@ std::string RefusedMessage(const QString& refused, const char* where, bool utf8)
 // Clipboard text as page bytes: CR LF line ends, the shown encoding. False
 // when a character cannot be held (refused says which).
 bool ClipboardBytes(const QString& text, bool utf8, std::string& bytes, QString& refused);
+
+// For a line edit whose text is kept as Latin-1 bytes (the export menu's
+// titles): a key or a paste with a character outside Latin-1 is refused with a
+// beep, not kept as "?".
+class TLatin1Validator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& pos) const override;
+};
