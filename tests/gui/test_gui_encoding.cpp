@@ -14,14 +14,17 @@ namespace {
 // Names whose UTF-8 holds 0xB7, the bullet byte: "з" D0 B7, "ķ" C4 B7, "巷"
 // E5 B7 B7, "·" C2 B7.
 const std::string kCyrillic = "\xD0\x9A\xD0\xBE\xD0\xB7\xD0\xBB\xD0\xBE\xD0\xB2";  // Козлов
-const std::string kLatvian = "\xC5\xA0\xC4\xB7\xC4\x93le";                          // Šķēle
-const std::string kCjk = "\xE5\xB7\xB7\xE6\x88\x98";                                // 巷战
-const std::string kDotted = "Jean\xC2\xB7Pierre";                                   // Jean·Pierre
+const std::string kLatvian = "\xC5\xA0\xC4\xB7\xC4\x93le";                         // Šķēle
+const std::string kCjk = "\xE5\xB7\xB7\xE6\x88\x98";                               // 巷战
+const std::string kDotted = "Jean\xC2\xB7Pierre";                                  // Jean·Pierre
 
 std::string Game(const std::string& white, const std::string& black, const std::string& comment) {
   return "[Event \"Riga\"]\r\n[Site \"?\"]\r\n[Date \"2024.01.01\"]\r\n[Round \"1\"]\r\n"
-         "[White \"" + white + "\"]\r\n[Black \"" + black + "\"]\r\n[Result \"1-0\"]\r\n\r\n"
-         "1. e4 {" + comment + "} e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0";
+         "[White \"" +
+         white + "\"]\r\n[Black \"" + black +
+         "\"]\r\n[Result \"1-0\"]\r\n\r\n"
+         "1. e4 {" +
+         comment + "} e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0";
 }
 
 std::string Collection(const std::string& comment) {
@@ -71,11 +74,14 @@ class TestForm1Encoding : public TGuiTest {
     QTest::addColumn<QString>("inserted");
     // A character of the other encoding is refused with a beep, never typed as "?".
     QTest::newRow("valid UTF-8 shown as UTF-8")
-        << QString("ok") << true << true << QString::fromUtf16(u"\u5DF7\u00E9") << QString::fromUtf16(u"\u5DF7\u00E9");
-    QTest::newRow("switched to Latin-1") << QString("ok") << true << false
-                                         << QString::fromUtf16(u"\u0437\u00E9") << QString::fromUtf16(u"\u00E9");
+        << QString("ok") << true << true << QString::fromUtf16(u"\u5DF7\u00E9")
+        << QString::fromUtf16(u"\u5DF7\u00E9");
+    QTest::newRow("switched to Latin-1")
+        << QString("ok") << true << false << QString::fromUtf16(u"\u0437\u00E9")
+        << QString::fromUtf16(u"\u00E9");
     QTest::newRow("invalid byte, switched to UTF-8")
-        << QString::fromUtf16(u"caf\u00E9") << false << true << QString::fromUtf16(u"\u0437") << QString::fromUtf16(u"\u0437");
+        << QString::fromUtf16(u"caf\u00E9") << false << true << QString::fromUtf16(u"\u0437")
+        << QString::fromUtf16(u"\u0437");
   }
 
   void openEditSaveKeepsBytes() {
@@ -130,8 +136,8 @@ class TestForm1Encoding : public TGuiTest {
     QTest::newRow("bullet byte") << QByteArray("\xB7\r\n[Event") << false;
     QTest::newRow("valid, then one invalid byte")
         << QByteArray::fromStdString(kCyrillic + "\xE9 ") << false;
-    QTest::newRow("cut at the probe's end") << QByteArray::fromStdString(kCyrillic + "\xE5\xB7")
-                                            << true;
+    QTest::newRow("cut at the probe's end")
+        << QByteArray::fromStdString(kCyrillic + "\xE5\xB7") << true;
     QTest::newRow("overlong slash") << QByteArray("a\xC0\xAF") << false;
     QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
     QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << false;
