@@ -148,6 +148,9 @@ void TPageEditor::SetUtf8Text(bool on) {
   if (on == isUtf8()) return;
   // Only the code page changes: Scintilla keeps the document's bytes and undo steps.
   setUtf8(on);
+  // The bullet byte is no UTF-8 character: it keeps its Latin-1 look instead of
+  // Scintilla's "xB7" (a new code page resets the representations).
+  if (on) SendScintilla(SCI_SETREPRESENTATION, "\xB7", "\xC2\xB7");
 }
 
 bool TPageEditor::PasteBytes(const QString& text, std::string& bytes) const {
