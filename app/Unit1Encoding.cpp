@@ -18,6 +18,7 @@ void TForm1::ShowEncoding(bool utf8) {
   Memo1->SetUtf8Text(utf8);
   Utf8Text1->setChecked(utf8);
   TChessBoardForm::Utf8Text = utf8;
+  SearchOptions.Utf8 = utf8;
   UpdateStatusLine();
 }
 
