@@ -12,6 +12,12 @@
 #include "app/TextEncoding.h"
 #include "settings/Dialogs.h"
 
+namespace {
+
+constexpr char kPageBytesMime[] = "application/x-korvane-page-bytes";
+
+}  // namespace
+
 TPageEditor::TPageEditor(QWidget* parent) : QsciScintilla(parent) {
   setUtf8(false);
   SendScintilla(SCI_SETCODEPAGE, 0L);
@@ -161,10 +167,26 @@ bool TPageEditor::PasteBytes(const QString& text, std::string& bytes) const {
   return false;
 }
 
+bool TPageEditor::PasteBytes(const QMimeData* source, std::string& bytes) const {
+  if (source && source->hasFormat(kPageBytesMime)) {
+    const QByteArray b = source->data(kPageBytesMime);
+    bytes.assign(b.constData(), static_cast<size_t>(b.size()));
+    return true;
+  }
+  return PasteBytes(source ? source->text() : QString(), bytes);
+}
+
+QMimeData* TPageEditor::toMimeData(const QByteArray& text, bool rectangular) const {
+  // Other programs get the text as shown; a paste into the page gets the bytes.
+  QMimeData* mime = QsciScintilla::toMimeData(text, rectangular);
+  mime->setData(kPageBytesMime, text);
+  return mime;
+}
+
 QByteArray TPageEditor::fromMimeData(const QMimeData* source, bool& rectangular) const {
   rectangular = false;
   std::string bytes;
-  if (!PasteBytes(source->text(), bytes)) return QByteArray();
+  if (!PasteBytes(source, bytes)) return QByteArray();
   if (keepLineBreaks_ && bytes.find_first_of("\r\n") != std::string::npos) {
     // Pasted or dropped text with line breaks would unpair the Find list's lines.
     Dlg().Beep();

@@ -49,6 +49,9 @@ class TPageEditor : public QsciScintilla {
   // Clipboard text as page bytes in the shown encoding, CR LF line ends. False,
   // after a message, when it holds a character the shown encoding cannot hold.
   bool PasteBytes(const QString& text, std::string& bytes) const;
+  // The same for clipboard or drop data; bytes copied from the page come back
+  // as they were, also those that are no valid UTF-8.
+  bool PasteBytes(const QMimeData* source, std::string& bytes) const;
 
   // While set, no edit may add or remove a line break (the Find list pairs its
   // lines with their entries by order): such keys and insertions beep.
@@ -64,6 +67,7 @@ class TPageEditor : public QsciScintilla {
 
  protected:
   QByteArray fromMimeData(const QMimeData* source, bool& rectangular) const override;
+  QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;

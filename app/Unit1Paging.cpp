@@ -190,7 +190,7 @@ void TForm1::MenuPasteLargeClick() {
     return;
   }
   std::string bytes;
-  if (!Memo1->PasteBytes(clip, bytes)) return;
+  if (!Memo1->PasteBytes(QApplication::clipboard()->mimeData(), bytes)) return;
   const int64_t needed = static_cast<int64_t>(bytes.size()) + Memo1->Length() - Memo1->SelLength();
   if (needed > WorkFile->BufferLength() - kPasteSpare) {
     WorkFile->SetBufferLength(static_cast<int32_t>(needed + kPasteSpare));

@@ -182,6 +182,16 @@ class TestForm1Encoding : public TGuiTest {
     c->Memo()->setFocus();
     c->Menu("FindCtrlF1");
     QCOMPARE(find->text(), QString::fromStdString(kCyrillic));
+
+    // Copied and pasted back, a bullet line (0xB7 is no UTF-8) keeps its bytes.
+    const std::string line = page.substr(0, page.find("\r\n[Site"));
+    QVERIFY(line.starts_with("\xB7\r\n[Event"));
+    c->Memo()->SetSelection(0, static_cast<int64_t>(line.size()));
+    c->Menu("Copy1");
+    c->Memo()->SetSelection(c->Memo()->Length(), 0);
+    c->Menu("Paste1");
+    QVERIFY(c->Memo()->Text() == page + line);
+    QCOMPARE(c->Dialogs.Shown.size(), size_t{2});
   }
 
  private:
