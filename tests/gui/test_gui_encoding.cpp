@@ -5,8 +5,10 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QTest>
+#include <filesystem>
 
 #include "app/TextEncoding.h"
+#include "chess/CBrdForm.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace {
@@ -51,6 +53,7 @@ class TestForm1Encoding : public TGuiTest {
 
   void OpenCollection(const std::string& bytes) {
     c->Start();
+    std::filesystem::copy_file(KORVANE_BRDGRID, c->Dir.File(kBoardImageFile));
     path = c->Dir.File("names.pgn");
     WriteFileBytes(path, bytes);
     c->Dialogs.FileNames.push_back(path);
@@ -95,6 +98,15 @@ class TestForm1Encoding : public TGuiTest {
     QCOMPARE(ShownUtf8(), detected);
     if (switchTo != detected) c->Menu("Utf8Text1");
     QCOMPARE(ShownUtf8(), switchTo);
+    // The board's title reads the tags as the page shows them.
+    c->Memo()->SetSelection(static_cast<int64_t>(c->Memo()->Text().find("Qxf7#")), 0);
+    c->Form->OpenBoardAtCaret();
+    auto* board = c->Form->findChild<TChessBoardForm*>();
+    QVERIFY(board);
+    const QString white = switchTo ? QString::fromStdString(kCyrillic)
+                                   : QString::fromLatin1(kCyrillic.data(), kCyrillic.size());
+    QVERIFY2(board->windowTitle().contains(white + " - "), qPrintable(board->windowTitle()));
+    delete board;
 
     const std::string name = "[White \"" + kLatvian + "\"]";
     const int64_t at = static_cast<int64_t>(c->Memo()->Text().find(name)) + 8 + kLatvian.size();
