@@ -6,6 +6,11 @@
 
 namespace {
 
+// In UTF-8 text, a byte that is no UTF-8 stands in a widget as the lone
+// surrogate U+DC80..U+DCFF, so that it comes back as the same byte (also once
+// the page is shown as Latin-1 again).
+constexpr char16_t kEscapedByte = 0xDC00;
+
 // The length of the valid UTF-8 sequence at p (1 to 4), 0 when it is not one,
 // -1 when it is cut off by the end of the text and valid so far.
 int Utf8SequenceLength(std::string_view s, size_t p) {
@@ -67,25 +72,59 @@ std::string FileHead(const std::string& fileName) {
 
 QString ShownText(std::string_view bytes, bool utf8) {
   const auto n = static_cast<qsizetype>(bytes.size());
-  return utf8 ? QString::fromUtf8(bytes.data(), n) : QString::fromLatin1(bytes.data(), n);
+  if (!utf8) return QString::fromLatin1(bytes.data(), n);
+  QString text;
+  text.reserve(n);
+  size_t run = 0;  // start of the valid UTF-8 not yet added
+  const auto flush = [&](size_t end) {
+    text += QString::fromUtf8(bytes.data() + run, static_cast<qsizetype>(end - run));
+  };
+  for (size_t p = 0; p < bytes.size();) {
+    const int length = Utf8SequenceLength(bytes, p);
+    if (length > 0) {
+      p += static_cast<size_t>(length);
+      continue;
+    }
+    flush(p);
+    text += QChar(static_cast<char16_t>(kEscapedByte + static_cast<unsigned char>(bytes[p])));
+    run = ++p;
+  }
+  flush(bytes.size());
+  return text;
 }
 
 bool TextBytes(const QString& text, bool utf8, std::string& bytes, QString& refused) {
   bytes.clear();
   refused.clear();
+  qsizetype run = 0;  // start of the characters not yet added
+  const auto flush = [&](qsizetype end) {
+    const QString part = text.mid(run, end - run);
+    const QByteArray b = utf8 ? part.toUtf8() : part.toLatin1();
+    bytes.append(b.constData(), static_cast<size_t>(b.size()));
+  };
   for (qsizetype i = 0; i < text.size(); ++i) {
     const QChar c = text[i];
     const bool pair = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    if (pair) {
+      ++i;
+      if (utf8) continue;
+    }
+    const char16_t u = c.unicode();
+    if (!pair && u >= kEscapedByte + 0x80 && u <= kEscapedByte + 0xFF) {
+      // A byte of the page that is no UTF-8 goes back as it was.
+      flush(i);
+      bytes += static_cast<char>(u - kEscapedByte);
+      run = i + 1;
+      continue;
+    }
     // A lone surrogate has no UTF-8 form; anything above U+00FF no Latin-1 form.
-    if (utf8 ? c.isSurrogate() && !pair : c.unicode() > 0xFF) {
-      refused = pair ? text.mid(i, 2) : QString(c);
+    if (utf8 ? c.isSurrogate() : u > 0xFF) {
+      refused = pair ? text.mid(i - 1, 2) : QString(c);
       bytes.clear();
       return false;
     }
-    if (pair) ++i;
   }
-  const QByteArray b = utf8 ? text.toUtf8() : text.toLatin1();
-  bytes.assign(b.constData(), static_cast<size_t>(b.size()));
+  flush(text.size());
   return true;
 }
 

@@ -19,7 +19,9 @@ bool LooksLikeUtf8(std::string_view head);
 // The first kEncodingProbeBytes of a file; empty when it cannot be read.
 std::string FileHead(const std::string& fileName);
 
-// Bytes as a widget shows them: UTF-8 or Latin-1.
+// Bytes as a widget shows them: UTF-8 or Latin-1. In UTF-8, a byte that is no
+// UTF-8 (the bullet, a Latin-1 letter) becomes a stand-in character that
+// TextBytes turns back into the same byte.
 QString ShownText(std::string_view bytes, bool utf8);
 // Widget text as bytes in the shown encoding. False, and refused set to the
 // first character the encoding cannot hold, when there is one.

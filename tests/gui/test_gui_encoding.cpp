@@ -195,6 +195,15 @@ class TestForm1Encoding : public TGuiTest {
     c->Menu("FindCtrlF1");
     QCOMPARE(find->text(), QString::fromStdString(kCyrillic));
 
+    // A code for the bullet resolves into the box and still finds the bullet
+    // from there, though 0xB7 alone is no UTF-8.
+    find->setText("&&03");
+    c->Memo()->SetSelection(0, 0);
+    c->Click("Button6");
+    c->Click("Button6");
+    QCOMPARE(c->Memo()->SelStart(), static_cast<int64_t>(page.find("\xB7\r\n", 1)));
+    QCOMPARE(c->Memo()->SelLength(), int64_t{3});
+
     // Copied and pasted back, a bullet line (0xB7 is no UTF-8) keeps its bytes.
     const std::string line = page.substr(0, page.find("\r\n[Site"));
     QVERIFY(line.starts_with("\xB7\r\n[Event"));
