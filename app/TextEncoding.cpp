@@ -48,18 +48,30 @@ QString Described(const QString& c) {
 
 }  // namespace
 
-bool LooksLikeUtf8(std::string_view head) {
-  if (head.starts_with("\xEF\xBB\xBF")) return true;
+namespace {
+
+// Non-ASCII and all valid UTF-8; a character cut by the end counts as valid
+// when cutAllowed.
+bool AllUtf8(std::string_view text, bool cutAllowed) {
   bool nonAscii = false;
-  for (size_t p = 0; p < head.size();) {
-    const int n = Utf8SequenceLength(head, p);
+  for (size_t p = 0; p < text.size();) {
+    const int n = Utf8SequenceLength(text, p);
     if (n == 0) return false;
-    // A character cut by the end of the probe counts as valid.
-    if (n < 0) return true;
+    if (n < 0) return cutAllowed;
     nonAscii |= n > 1;
     p += static_cast<size_t>(n);
   }
   return nonAscii;
+}
+
+}  // namespace
+
+bool LooksLikeUtf8(std::string_view head) {
+  return head.starts_with("\xEF\xBB\xBF") || AllUtf8(head, true);
+}
+
+bool IsUtf8Text(std::string_view text) {
+  return AllUtf8(text, false);
 }
 
 std::string FileHead(const std::string& fileName) {

@@ -16,6 +16,8 @@ inline constexpr size_t kEncodingProbeBytes = 1024 * 1024;
 // are all valid UTF-8. Plain ASCII is not UTF-8 by this test: it shows the same
 // either way.
 bool LooksLikeUtf8(std::string_view head);
+// Whole text, no cut: holds non-ASCII bytes, all of them valid UTF-8.
+bool IsUtf8Text(std::string_view text);
 // The first kEncodingProbeBytes of a file; empty when it cannot be read.
 std::string FileHead(const std::string& fileName);
 
