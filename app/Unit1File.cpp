@@ -174,7 +174,8 @@ void TForm1::ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing,
   // saved is no longer offered once another one is open.
   WorkFile.reset();
   PendingOpen.clear();
-  ShowEncoding(IniValue.Utf8Text || LooksLikeUtf8(FileHead(fileName)));
+  // The file read, not the one named: a packed file's unpacked text.
+  ShowEncoding(IniValue.Utf8Text || LooksLikeUtf8(FileHead(input->FileName())));
   Memo1->setReadOnly(false);
   ScopeInPage->setChecked(true);
   SetCaption(fileName);
