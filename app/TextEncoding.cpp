@@ -40,15 +40,11 @@ int Utf8SequenceLength(std::string_view s, size_t p) {
   return n;
 }
 
-// "U+0437": message boxes show Latin-1, so the character goes by its number.
+// "U+0437": the character goes by its number, which every box can show.
 QString Described(const QString& c) {
   const uint code = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
   return QStringLiteral("U+") + QString::number(code, 16).toUpper().rightJustified(4, u'0');
 }
-
-}  // namespace
-
-namespace {
 
 // Non-ASCII and all valid UTF-8; a character cut by the end counts as valid
 // when cutAllowed.
