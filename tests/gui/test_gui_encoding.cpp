@@ -135,6 +135,15 @@ class TestForm1Encoding : public TGuiTest {
     expected.insert(expected.find(name) + 8 + kLatvian.size(), bytes);
     QVERIFY(ReadFileBytes(path) == expected);
     QVERIFY(c->Dialogs.Shown.empty());
+
+    // The last choice in the menu is the default of the next start.
+    QVERIFY(c->Form->close());
+    c->Form.reset();
+    const std::string ini = ReadFileBytes(c->Dir.File("korvane.ini"));
+    QVERIFY(ini.ends_with(switchTo ? "utf8 text=1\r\n" : "utf8 text=0\r\n"));
+    IniValue = IniValueRec{};
+    c->Start();
+    QCOMPARE(ShownUtf8(), switchTo);
   }
 
   void detectsUtf8InTheFirstMegabyte_data() {
