@@ -9,7 +9,14 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
+#include "app/TextEncoding.h"
 #include "settings/Dialogs.h"
+
+namespace {
+
+constexpr char kPageBytesMime[] = "application/x-korvane-page-bytes";
+
+}  // namespace
 
 TPageEditor::TPageEditor(QWidget* parent) : QsciScintilla(parent) {
   setUtf8(false);
@@ -151,39 +158,47 @@ void TPageEditor::CaretToStart() {
   SendScintilla(SCI_SCROLLCARET);
 }
 
-std::string TPageEditor::ClipboardBytes(const QString& text, bool& lossy) {
-  lossy = false;
-  std::string out;
-  out.reserve(static_cast<size_t>(text.size()) + static_cast<size_t>(text.size()) / 30);
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i].unicode();
-    if (c == u'\r' || c == u'\n') {
-      // Any line end (CR LF, LF or a lone CR) becomes CR LF.
-      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      out += "\r\n";
-    } else if (c < 256) {
-      out += static_cast<char>(c);
-    } else {
-      if (QChar::isHighSurrogate(c) && i + 1 < text.size()) ++i;
-      out += '?';
-      lossy = true;
-    }
+void TPageEditor::SetUtf8Text(bool on) {
+  if (on == isUtf8()) return;
+  // Only the code page changes: Scintilla keeps the document's bytes and undo steps.
+  setUtf8(on);
+  // The bullet byte is no UTF-8 character: it keeps its Latin-1 look instead of
+  // Scintilla's "xB7" (a new code page resets the representations).
+  if (on) SendScintilla(SCI_SETREPRESENTATION, "\xB7", "\xC2\xB7");
+}
+
+bool TPageEditor::PasteBytes(const QString& text, std::string& bytes) const {
+  QString refused;
+  if (ClipboardBytes(text, isUtf8(), bytes, refused)) return true;
+  Dlg().Message(RefusedMessage(refused, "the pasted text", isUtf8()) + "\rNothing was pasted.",
+                TMsgKind::Information, TMsgButtons::Ok);
+  return false;
+}
+
+bool TPageEditor::PasteBytes(const QMimeData* source, std::string& bytes) const {
+  if (source && source->hasFormat(kPageBytesMime)) {
+    const QByteArray b = source->data(kPageBytesMime);
+    bytes.assign(b.constData(), static_cast<size_t>(b.size()));
+    return true;
   }
-  return out;
+  return PasteBytes(source ? source->text() : QString(), bytes);
+}
+
+QMimeData* TPageEditor::toMimeData(const QByteArray& text, bool rectangular) const {
+  // Other programs get the text as shown; a paste into the page gets the bytes.
+  QMimeData* mime = QsciScintilla::toMimeData(text, rectangular);
+  mime->setData(kPageBytesMime, text);
+  return mime;
 }
 
 QByteArray TPageEditor::fromMimeData(const QMimeData* source, bool& rectangular) const {
   rectangular = false;
-  bool lossy = false;
-  const std::string bytes = ClipboardBytes(source->text(), lossy);
+  std::string bytes;
+  if (!PasteBytes(source, bytes)) return QByteArray();
   if (keepLineBreaks_ && bytes.find_first_of("\r\n") != std::string::npos) {
     // Pasted or dropped text with line breaks would unpair the Find list's lines.
     Dlg().Beep();
     return QByteArray();
-  }
-  if (lossy) {
-    Dlg().Message("Characters without a Latin-1 form were pasted as \"?\".", TMsgKind::Information,
-                  TMsgButtons::Ok);
   }
   return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
@@ -197,6 +212,14 @@ void TPageEditor::CheckInsertion(int position, int type, const char*, int length
 }
 
 void TPageEditor::keyPressEvent(QKeyEvent* event) {
+  std::string typed;
+  QString refused;
+  if (!isReadOnly() && !TextBytes(event->text(), isUtf8(), typed, refused)) {
+    // Scintilla would type "?" for a character that the shown encoding cannot hold.
+    Dlg().Beep();
+    event->accept();
+    return;
+  }
   if (keepLineBreaks_ && !isReadOnly()) {
     const int key = event->key();
     const bool ctrl = event->modifiers() & Qt::ControlModifier;

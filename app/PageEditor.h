@@ -1,5 +1,6 @@
-// The page editor: QScintilla held to 8-bit bytes, CR LF line ends and a hard
-// maximum text length, so that editor offsets are page offsets.
+// The page editor: QScintilla held to bytes, CR LF line ends and a hard maximum
+// text length, so that editor offsets are page offsets. The bytes are shown as
+// Latin-1 or as UTF-8; either way positions are byte offsets and no byte changes.
 #pragma once
 
 #include <Qsci/qsciscintilla.h>
@@ -40,9 +41,17 @@ class TPageEditor : public QsciScintilla {
   bool ReplaceSelection(const std::string& bytes);
   void CaretToStart();
 
-  // Clipboard text as the program's 8-bit text: Latin-1, CR LF line ends. A
-  // character without a Latin-1 form becomes "?" and lossy is set.
-  static std::string ClipboardBytes(const QString& text, bool& lossy);
+  // Shows the bytes as UTF-8 (else Latin-1). The text, the caret, the undo
+  // steps and the modified flag stay as they are.
+  void SetUtf8Text(bool on);
+  bool Utf8Text() const { return isUtf8(); }
+
+  // Clipboard text as page bytes in the shown encoding, CR LF line ends. False,
+  // after a message, when it holds a character the shown encoding cannot hold.
+  bool PasteBytes(const QString& text, std::string& bytes) const;
+  // The same for clipboard or drop data; bytes copied from the page come back
+  // as they were, also those that are no valid UTF-8.
+  bool PasteBytes(const QMimeData* source, std::string& bytes) const;
 
   // While set, no edit may add or remove a line break (the Find list pairs its
   // lines with their entries by order): such keys and insertions beep.
@@ -60,6 +69,7 @@ class TPageEditor : public QsciScintilla {
 
  protected:
   QByteArray fromMimeData(const QMimeData* source, bool& rectangular) const override;
+  QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;

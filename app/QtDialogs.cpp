@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "app/HelpForm.h"
+#include "app/TextEncoding.h"
 
 namespace {
 
@@ -72,7 +73,9 @@ std::string FromLatin1(const QString& s) {
 }
 
 QString BoxText(const std::string& text) {
-  QString s = Latin1(text);
+  // A message may quote a UTF-8 page or a file name: valid UTF-8 beyond ASCII
+  // is shown as such, anything else as Latin-1.
+  QString s = IsUtf8Text(text) ? QString::fromStdString(text) : Latin1(text);
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return s;

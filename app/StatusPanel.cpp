@@ -53,10 +53,13 @@ QString Games(int64_t n, const char* where) {
 }  // namespace
 
 QString StatusLineText(const TStatusFacts& facts) {
+  const QString encoding =
+      facts.Utf8 ? QStringLiteral("UTF-8 text") : QStringLiteral("Latin-1 text");
   if (facts.Pages == 0) {
     return facts.Preview ? QStringLiteral(
                                "Preview of the file's first games, read-only: "
-                               "no work file (File / Open edits it)")
+                               "no work file (File / Open edits it), ") +
+                               encoding
                          : QStringLiteral("No file open for editing");
   }
   QStringList parts{QStringLiteral("page %1 of %2").arg(facts.Page).arg(facts.Pages),
@@ -67,5 +70,6 @@ QString StatusLineText(const TStatusFacts& facts) {
   parts << (facts.FileModified ? QStringLiteral("work file modified")
                                : QStringLiteral("work file unchanged"));
   parts << QStringLiteral("file ") + Grouped(facts.FileKilobytes) + QStringLiteral(" KB");
+  parts << encoding;
   return parts.join(QStringLiteral(", "));
 }

@@ -33,9 +33,10 @@ struct TStatusFacts {
   int64_t Games = -1;  // -1: not counted
   bool PageModified = false, FileModified = false;
   int64_t FileKilobytes = 0;
+  bool Utf8 = false;  // the page is shown as UTF-8, else as Latin-1
 };
 // "page 3 of 1027, 97 games on the page, 12,345 games in the file, page
-// modified, work file modified, file 99,222 KB".
+// modified, work file modified, file 99,222 KB, Latin-1 text".
 QString StatusLineText(const TStatusFacts& facts);
 
 // The colours the window's state panels use.

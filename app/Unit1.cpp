@@ -138,6 +138,7 @@ void TForm1::Form1Shown() {
 
   LoadSettings(IniValue);
   TChessBoardForm::Flutter = IniValue.Flutter;
+  ShowEncoding(IniValue.Utf8Text);
   OpenDialog1.InitialDir = IniValue.RecentDir;
   OpenDialog1.FilterIndex = IniValue.FilterIndex;
   SetExportCaptions();
@@ -258,7 +259,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Memo1 && type == QEvent::ShortcutOverride) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_F && key->modifiers() == Qt::AltModifier && Memo1->SelLength() > 0) {
-      Edit3->setText(QString::fromLatin1(Memo1->SelectedText()));
+      Edit3->setText(BoxShown(Memo1->SelectedText()));
     }
   }
   return QMainWindow::eventFilter(watched, event);
@@ -295,6 +296,7 @@ void TForm1::UpdateStatusLine() {
   facts.PageModified = Memo1->Modified();
   facts.FileModified = FileModified;
   facts.FileKilobytes = FileSize / 1024;
+  facts.Utf8 = Memo1->Utf8Text();
   StatusLine->setText(StatusLineText(facts));
 }
 

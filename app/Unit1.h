@@ -158,6 +158,9 @@ class TForm1 : public QMainWindow {
   // Puts the caret where the editor was clicked, then opens the board there.
   void OpenBoardAt(QPoint position);
   void MenuBoardFlutterClick();
+  // Options / UTF-8 text, and the shown encoding (Unit1Encoding.cpp).
+  void MenuUtf8TextClick();
+  void ShowEncoding(bool utf8);
 
   // The Find list.
   void RadioGroup1Click(int item);
@@ -229,6 +232,12 @@ class TForm1 : public QMainWindow {
   // it found nothing (find stays the code) or the search must not go ahead.
   bool ResolveCheckCode(std::string& find, bool& stop);
   bool SafeMode() const;
+  // The find and replacement boxes hold text in the shown encoding: bytes as
+  // the box shows them, the box's text as bytes, and a check that refuses (with
+  // a message) a character the encoding cannot hold.
+  QString BoxShown(const std::string& bytes) const;
+  std::string BoxText(const QLineEdit* box) const;
+  bool BoxesHoldText(bool withReplacement);
   void SetScope(int item);
   // The file commands and closing work on pages: a shown Find list is written
   // back and closed first. False when it could not be (the list stays).
@@ -350,6 +359,7 @@ class TForm1 : public QMainWindow {
   QAction* ReplaceCtrlR1 = nullptr;
   QAction* SelectAll1 = nullptr;
   QAction* ScrollAfterFind1 = nullptr;
+  QAction* Utf8Text1 = nullptr;
   QAction* PasteLarge1 = nullptr;
   QAction* AddPage1 = nullptr;
   std::array<QAction*, kExportEntries> ExportItems{};

@@ -229,7 +229,7 @@ void TForm1::BuildMenus() {
   FindCtrlF1 = AddItem(edit, "FindCtrlF1", "&Find", "Ctrl+F", [this] {
     // Ctrl+F in the editor first takes its selection into the find box.
     if (Memo1->hasFocus() && Memo1->SelLength() > 0) {
-      Edit3->setText(QString::fromLatin1(Memo1->SelectedText()));
+      Edit3->setText(BoxShown(Memo1->SelectedText()));
     }
     FindButtonClick();
   });
@@ -245,6 +245,9 @@ void TForm1::BuildMenus() {
                              [this] { MenuScrollAfterFindClick(); });
   ScrollAfterFind1->setCheckable(true);
   AddItem(options, "BoardFlutter1", "&Board Flutter", nullptr, [this] { MenuBoardFlutterClick(); });
+  Utf8Text1 =
+      AddItem(options, "Utf8Text1", "&UTF-8 text", nullptr, [this] { MenuUtf8TextClick(); });
+  Utf8Text1->setCheckable(true);
 
   QMenu* exports = menuBar()->addMenu(QStringLiteral("Ex&port"));
   exports->setObjectName("Export1");

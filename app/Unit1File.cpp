@@ -11,6 +11,7 @@
 #include "app/PageEditor.h"
 #include "app/QtDialogs.h"
 #include "app/StatusPanel.h"
+#include "app/TextEncoding.h"
 #include "app/Unit1.h"
 #include "pgn/PgnDate.h"
 #include "pgn/Repair.h"
@@ -173,6 +174,8 @@ void TForm1::ShowOpened(std::unique_ptr<TFStreamTxStr> input, bool editing,
   // saved is no longer offered once another one is open.
   WorkFile.reset();
   PendingOpen.clear();
+  // The file read, not the one named: a packed file's unpacked text.
+  ShowEncoding(IniValue.Utf8Text || LooksLikeUtf8(FileHead(input->FileName())));
   Memo1->setReadOnly(false);
   ScopeInPage->setChecked(true);
   SetCaption(fileName);

@@ -17,30 +17,10 @@
 
 namespace {
 
-constexpr int kScrollAfter = 200;     // matches this far into the page scroll after Find
+constexpr int kScrollAfter = 200;  // matches this far into the page scroll after Find
 constexpr int kScrollLines = 8;
 constexpr size_t kMaxFindCopy = 255;  // bytes of a selection taken into the find box
 constexpr size_t kLongSelection = 30;
-
-std::string BoxText(const QLineEdit* box) {
-  return box->text().toLatin1().toStdString();
-}
-
-// Pages hold 8-bit text: a character without a Latin-1 form (a pasted curly
-// quote) would become "?", which the Find list reads as any byte.
-bool BoxesAreLatin1(std::initializer_list<const QLineEdit*> boxes) {
-  for (const QLineEdit* box : boxes) {
-    for (const QChar c : box->text()) {
-      if (c.unicode() > 0xFF) {
-        ShowMessage(
-            "The find or replacement text holds a character that pages cannot hold "
-            "(Latin-1 only); nothing was searched.");
-        return false;
-      }
-    }
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -64,7 +44,7 @@ int TForm1::SearchScope() const {
 }
 
 void TForm1::FindButtonClick() {
-  if (!BoxesAreLatin1({Edit3})) return;
+  if (!BoxesHoldText(false)) return;
   std::string find = BoxText(Edit3);
   if (find.empty()) {
     Dlg().Beep();
@@ -72,7 +52,7 @@ void TForm1::FindButtonClick() {
   }
   if (find[0] == '&') {
     find = ResolveLiteralCode(find);
-    Edit3->setText(QString::fromLatin1(find));
+    Edit3->setText(BoxShown(find));
     if (find.empty()) {
       Dlg().Beep();  // "&&11" is the empty text: nothing to look for
       return;
@@ -126,7 +106,8 @@ bool TForm1::FindInPageStep(const std::string& find) {
   Memo1->setFocus();
   Memo1->SetSelection(found, 0);
   if (LastFind && found > kScrollAfter && ScrollAfterFind1->isChecked()) {
-    for (int i = 0; i < kScrollLines; ++i) Memo1->SendScintilla(QsciScintillaBase::SCI_LINESCROLL, 0L, 1L);
+    for (int i = 0; i < kScrollLines; ++i)
+      Memo1->SendScintilla(QsciScintillaBase::SCI_LINESCROLL, 0L, 1L);
   }
   Memo1->SetSelection(found, static_cast<int64_t>(find.size()));
   return true;
@@ -223,11 +204,11 @@ int TForm1::FindStepInFile(const std::string& find) {
 }
 
 void TForm1::ReplaceButtonClick() {
-  if (!BoxesAreLatin1({Edit3, Edit4})) return;
+  if (!BoxesHoldText(true)) return;
   std::string repl = BoxText(Edit4);
   if (!repl.empty() && repl[0] == '&') {
-    Edit3->setText(QString::fromLatin1(ResolveLiteralCode(BoxText(Edit3))));
-    Edit4->setText(QString::fromLatin1(ResolveLiteralCode(repl)));
+    Edit3->setText(BoxShown(ResolveLiteralCode(BoxText(Edit3))));
+    Edit4->setText(BoxShown(ResolveLiteralCode(repl)));
   }
   const std::string find = BoxText(Edit3);
   repl = BoxText(Edit4);
@@ -278,8 +259,7 @@ void TForm1::ReplaceInPage(const std::string& find, const std::string& repl) {
 bool TForm1::ConfirmReplaceAll(const std::string& find, const std::string& repl) {
   std::string question = "Replace all occurrences of '" + find + "' with '" + repl + "' ?";
   ReplaceAll(question, "''", "Nothing");
-  return Dlg().Message(question, TMsgKind::Confirmation, TMsgButtons::YesCancel) ==
-         TMsgAnswer::Yes;
+  return Dlg().Message(question, TMsgKind::Confirmation, TMsgButtons::YesCancel) == TMsgAnswer::Yes;
 }
 
 void TForm1::ReplaceInFile(const std::string& find, const std::string& repl) {
@@ -413,9 +393,9 @@ void TForm1::Memo1MouseDown(Qt::MouseButton button, QPoint position) {
       }
     }
     if (sel.size() >= 2 && sel.compare(sel.size() - 2, 2, "\r\n") == 0) sel.resize(sel.size() - 2);
-    Edit3->setText(QString::fromLatin1(sel));
+    Edit3->setText(BoxShown(sel));
   } else if (button == Qt::RightButton && Button7->isEnabled()) {
-    Edit4->setText(QString::fromLatin1(Memo1->SelectedText()));
+    Edit4->setText(BoxShown(Memo1->SelectedText()));
   }
 }
 

@@ -190,9 +190,8 @@ void TForm1::MenuPasteLargeClick() {
     Dlg().Beep();
     return;
   }
-  bool lossy = false;
-  const std::string bytes = TPageEditor::ClipboardBytes(clip, lossy);
-  if (lossy) ShowMessage("Characters without a Latin-1 form were pasted as \"?\".");
+  std::string bytes;
+  if (!Memo1->PasteBytes(QApplication::clipboard()->mimeData(), bytes)) return;
   const int64_t needed = static_cast<int64_t>(bytes.size()) + Memo1->Length() - Memo1->SelLength();
   if (needed > WorkFile->BufferLength() - kPasteSpare) {
     WorkFile->SetBufferLength(static_cast<int32_t>(needed + kPasteSpare));

@@ -73,11 +73,16 @@ QString GameTitle(const std::string& tags) {
   FindTagValue(tags, "Black", black);
   FindTagValue(tags, "Event", event);
   FindTagValue(tags, "Date", date);
-  QString title = QString::fromLatin1(white);
-  if (!black.empty()) title += (title.isEmpty() ? "" : " - ") + QString::fromLatin1(black);
+  const auto shown = [](const std::string& s) {
+    const auto n = static_cast<qsizetype>(s.size());
+    return TChessBoardForm::Utf8Text ? QString::fromUtf8(s.data(), n)
+                                     : QString::fromLatin1(s.data(), n);
+  };
+  QString title = shown(white);
+  if (!black.empty()) title += (title.isEmpty() ? "" : " - ") + shown(black);
   for (const std::string* more : {&event, &date}) {
     if (more->empty()) continue;
-    title += (title.isEmpty() ? "" : ", ") + QString::fromLatin1(*more);
+    title += (title.isEmpty() ? "" : ", ") + shown(*more);
   }
   return title;
 }
@@ -110,6 +115,7 @@ void FloodFill(QImage& image, QPoint start, QColor colour) {
 }
 
 int32_t TChessBoardForm::Flutter = kDefaultFlutter;
+bool TChessBoardForm::Utf8Text = false;
 
 TChessBoardForm* TChessBoardForm::OpenBoard(QWidget* owner, std::unique_ptr<TParseLine> game) {
   auto* form = new TChessBoardForm(owner);

@@ -72,6 +72,8 @@ class TChessBoardForm : public QWidget {
  public:
   // The flash length of every board window, 0..100 (the settings' "flutter").
   static int32_t Flutter;
+  // The game's tags in the title are UTF-8, else Latin-1, as the page is shown.
+  static bool Utf8Text;
 
   // Opens a window on the game (none: the initial position), in front and
   // painted. nullptr when the window has closed itself again (no board image,

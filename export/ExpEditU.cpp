@@ -21,6 +21,7 @@
 
 #include "app/HelpForm.h"
 #include "app/QtDialogs.h"
+#include "app/TextEncoding.h"
 #include "export/ExportGame.h"
 
 namespace {
@@ -86,6 +87,8 @@ void TExportEditForm::BuildControls() {
   auto* titleLabel = Named(new QLabel(QStringLiteral("Menu Title/Exported File"), this), "Label2",
                            kHelpExportTitle);
   Edit1 = Named(new QLineEdit(Latin1(DefaultExportTitle(1)), this), "Edit1", kHelpExportTitle);
+  // The titles are kept as Latin-1 in the settings file and the menu.
+  Edit1->setValidator(new TLatin1Validator(Edit1));
   Edit4 = Named(new QLineEdit(QString::fromLatin1(kDefaultExportFileName), this), "Edit4",
                 kHelpExportFileName);
   Edit2 = Named(new QLineEdit(this), "Edit2", kHelpExportDirectory,

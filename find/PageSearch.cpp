@@ -21,6 +21,14 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
 }
 constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
 
+constexpr std::array<unsigned char, 256> MakeAsciiFoldTable() {
+  std::array<unsigned char, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = static_cast<unsigned char>(c);
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<unsigned char>(c + 32);
+  return t;
+}
+constexpr std::array<unsigned char, 256> kFoldAscii = MakeAsciiFoldTable();
+
 constexpr char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
 }
@@ -92,10 +100,13 @@ int64_t SearchText(std::string_view text, std::string_view find, int64_t from,
   if (find.empty() || from < 0) return -1;
   const size_t start = static_cast<size_t>(from);
   if (start > text.size() || text.size() - start < find.size()) return -1;
-  const bool caseless = std::none_of(find.begin(), find.end(),
-                                     [](char c) { return HasCase(static_cast<unsigned char>(c)); });
+  const auto& fold = options.Utf8 ? kFoldAscii : kFold;
+  const bool caseless = std::none_of(find.begin(), find.end(), [&](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return options.Utf8 ? b < 0x80 && HasCase(b) : HasCase(b);
+  });
   if (options.MatchCase || caseless) return ScanExact(text, find, start, options.WholeWord);
-  return Scan(text, find, start, kFold, options.WholeWord);
+  return Scan(text, find, start, fold, options.WholeWord);
 }
 
 bool SameTextAsciiNoCase(std::string_view a, std::string_view b) {

@@ -9,6 +9,9 @@
 struct TSearchOptions {
   bool WholeWord = false;  // the "Whole" box
   bool MatchCase = false;  // the "Case Sensitive" menu item
+  // The page is shown as UTF-8: only ASCII letters fold, since a Latin-1 pair
+  // such as 0xC5/0xE5 would make a lead byte of one character match another's.
+  bool Utf8 = false;
 };
 
 // Word characters for whole-word matching: ASCII letters and digits, the

@@ -52,6 +52,7 @@ void ReadValues(const TIniFile& ini, IniValueRec& rec) {
   rec.RecentDir = ini.ReadString("Paths", "recent", rec.RecentDir);
   rec.FilterIndex = ini.ReadInteger("Paths", "filter index", 0);
   rec.Flutter = ini.ReadInteger("Board", "flutter", kDefaultFlutter);
+  rec.Utf8Text = ini.ReadInteger("Options", "utf8 text", 0) != 0;
   rec.Version = ini.ReadString("Version", "current", "");
   for (int r = 0; r < kExportEntries; ++r)
     for (int c = 0; c < kExportColumns; ++c)
@@ -66,6 +67,7 @@ void WriteValues(TIniFile& ini, const IniValueRec& rec) {
   for (int r = 0; r < kExportEntries; ++r)
     for (int c = 0; c < kExportColumns; ++c)
       ini.WriteString("Exports", ExportKey(r, c), rec.Exports[r][c]);
+  ini.WriteInteger("Options", "utf8 text", rec.Utf8Text ? 1 : 0);
 }
 
 }  // namespace

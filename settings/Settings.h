@@ -23,6 +23,9 @@ struct IniValueRec {
   // Exports[r - 1][c - 1] for entry r = 1..4; columns: 1 title, 2 PGN directory,
   // 3 chess program, 4 exported file name.
   std::array<std::array<std::string, kExportColumns>, kExportEntries> Exports;
+  // The user's choice of Options / UTF-8 text: how a file opens unless its bytes
+  // say UTF-8.
+  bool Utf8Text = false;
 };
 
 // The title of a fresh export entry (1..4): "Export&" and its number.

@@ -16,7 +16,8 @@ struct SearchCase {
 };
 
 TEST(PageSearch, CaseAndWholeWordRules) {
-  const TSearchOptions plain{}, whole{true, false}, cased{false, true}, both{true, true};
+  const TSearchOptions plain{}, whole{true, false}, cased{false, true}, both{true, true},
+      utf8{false, false, true};
   const SearchCase cases[] = {
       {"ignores ASCII case", "1.E4 e5", "e4", 0, plain, 2},
       {"folds Latin-1 letters", "R\xC9TI", "r\xE9ti", 0, plain, 0},
@@ -35,6 +36,9 @@ TEST(PageSearch, CaseAndWholeWordRules) {
       {"overlapping candidates", "aaab", "aab", 0, plain, 1},
       {"a wildcard is a plain byte", "a?c abc", "a?c", 1, plain, -1},
       {"one-byte pattern", "xyz", "Z", 0, plain, 2},
+      // In UTF-8, "\xC5\xA0" is one character and "\xE5\xA0\x80" the start of another.
+      {"UTF-8 folds no lead byte", "\xE5\xA0\x80 \xC5\xA0", "\xC5\xA0", 0, utf8, 4},
+      {"UTF-8 still folds ASCII", "\xD0\x9A Nf3", "nF3", 0, utf8, 3},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(SearchText(c.text, c.find, c.from, c.options), c.expected) << c.name;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -97,6 +98,11 @@ class TestForm1Export : public TGuiTest {
       c->Dialogs.FileNames = {script};
       In<QPushButton>(d, "Button5")->click();
       In<QLineEdit>(d, "Edit1")->setText("Engine&1");
+      // The title is kept as Latin-1: a character without a Latin-1 form is
+      // refused, not kept as "?".
+      QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x416)));
+      QApplication::sendEvent(In<QLineEdit>(d, "Edit1"), &key);
+      QCOMPARE(c->Dialogs.Beeps, 1);
       In<QLineEdit>(d, "Edit4")->setText("game.pgn");
     });
     QCOMPARE(c->Dialogs.FileDialogs.back().Title, std::string("Locate Chess Program"));
@@ -120,7 +126,7 @@ class TestForm1Export : public TGuiTest {
                "[Exports]\r\n11=Engine&1\r\n12=" + pgnDir + "\r\n13=" + script +
                    "\r\n14=game.pgn\r\n21=Export&2\r\n22=\r\n23=\r\n24=LastPGN.pgn\r\n"
                    "31=Export&3\r\n32=\r\n33=\r\n34=LastPGN.pgn\r\n41=Export&4\r\n42=\r\n43=\r\n"
-                   "44=LastPGN.pgn\r\n");
+                   "44=LastPGN.pgn\r\n[Options]\r\nutf8 text=0\r\n");
       IniValue = IniValueRec{};
       fs::remove(record);
       c->Start();

@@ -28,7 +28,9 @@ class TestForm1File : public TGuiTest {
     QCOMPARE(c->Form->focusWidget(), c->Memo());
     const auto statusLine = [&](int page, const char* state) {
       const std::string text = c->Memo()->Text();
-      return QString("page %1 of %2, %3 games on the page, %4 games in the file, %5, file %6 KB")
+      return QString(
+                 "page %1 of %2, %3 games on the page, %4 games in the file, %5, file %6 KB, "
+                 "Latin-1 text")
           .arg(page)
           .arg(pages)
           .arg(CountOf(text, "\xB7\r\n[Event "))

@@ -18,6 +18,9 @@ class TestForm1Help : public TGuiTest {
     QCOMPARE(QtNameFilters("PGN files (*.pgn)|*.pgn|PGN & Text (*.pgn;*.txt)|*.pgn;*.txt|Any|*.*"),
              QStringList({"PGN files (*.pgn)", "PGN & Text (*.pgn *.txt)", "Any (*)"}));
     QCOMPARE(BoxText("a\rb\r\nc\xE9\xB7"), QString::fromUtf8("a\nb\nc\u00E9\u00B7"));
+    // A message quoting a UTF-8 page or file name.
+    QCOMPARE(BoxText("'\xD0\x9A\xD0\xBE\xD0\xB7' not found"),
+             QString::fromUtf8("'\u041A\u043E\u0437' not found"));
   }
 
   void helpTopicsAndAboutBox() {

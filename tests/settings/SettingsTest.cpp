@@ -40,7 +40,7 @@ std::string FirstRunFile(const std::string& recent) {
   for (char r = '1'; r <= '4'; ++r)
     text += std::string{r, '1', '='} + "Export&" + r + "\r\n" + r + "2=\r\n" + r + "3=\r\n" + r +
             "4=LastPGN.pgn\r\n";
-  return text;
+  return text + "[Options]\r\nutf8 text=0\r\n";
 }
 
 // The saved file shows every value the first load gave the record. A failed save
