@@ -235,7 +235,6 @@ void TForm1::SelectRange(int64_t wParam, int64_t lParam) {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (watched == Contents1 && type == QEvent::Shortcut) HelpKeyPressed = true;
-  if (watched == Edit1 && type == QEvent::KeyRelease) Edit1KeyUpChange();
   if ((watched == Edit3 || watched == Edit4) && type == QEvent::MouseButtonPress) EditClicks();
   if (watched == ComboBox1 && type == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();

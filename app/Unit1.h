@@ -101,7 +101,8 @@ class TForm1 : public QMainWindow {
   void Form1Shown();
   bool Form1CloseQuery();
   void Form1Close();
-  void Edit1KeyUpChange();
+  // Checks the buffer-size field when the user leaves it or presses Enter.
+  void Edit1Check();
   void Button1ClickRight();
   void Button2ClickLeft();
   void Button3ClickEnd();
@@ -291,6 +292,7 @@ class TForm1 : public QMainWindow {
   // Search state.
   TSearchOptions SearchOptions;
   bool Quiet = false;
+  bool CheckingBufferSize = false;  // the range message may move the focus
   bool LastFind = false;
   bool LastReplace = false;
   bool EditBoxClicked = false;

@@ -11,6 +11,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <utility>
@@ -58,6 +60,10 @@ void TForm1::BuildControls() {
   Edit1->setProperty("helpContext", kHelpBufferSize);
   Edit1->setMaximumWidth(70);
   Edit1->installEventFilter(this);
+  // Digits only; the value is checked when the user is done with it.
+  Edit1->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,7}")), Edit1));
+  connect(Edit1, &QLineEdit::editingFinished, this, &TForm1::Edit1Check);
   StaticText1 = StatusText(central, "StaticText1", "current page size", 60);
   StaticText2 = StatusText(central, "StaticText2", "lines in current page", 60);
   StaticText3 = StatusText(central, "StaticText3", "current size of work file", 60);

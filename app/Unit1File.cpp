@@ -70,7 +70,8 @@ void TForm1::ShowProgress(int64_t done, int64_t total) {
 int32_t TForm1::BufferSizeField() const {
   bool ok = false;
   const int value = Edit1->text().trimmed().toInt(&ok);
-  return std::clamp(ok ? value : 0, kMinBufferSize, kMaxBufferSize);
+  // A value not yet checked counts in the field's steps of 10000 as well.
+  return std::clamp(ok ? value / 10000 * 10000 : 0, kMinBufferSize, kMaxBufferSize);
 }
 
 void TForm1::SetCaption(const std::string& fileName) {

@@ -221,11 +221,15 @@ void TForm1::Panel3Click() {
   UpdateGameCount();
 }
 
-void TForm1::Edit1KeyUpChange() {
+void TForm1::Edit1Check() {
+  // The message box takes the focus, which ends the editing once more.
+  if (CheckingBufferSize) return;
+  CheckingBufferSize = true;
   int64_t size = NumberOf(Edit1->text()) / 10000 * 10000;
   if (size < kMinBufferSize || size > kMaxBufferSize) {
     ShowMessage(kBufferSizeMessage);
     size = size < kMinBufferSize ? kMinBufferSize : kMaxBufferSize;
   }
   Edit1->setText(QString::fromStdString(SixDigits(size)));
+  CheckingBufferSize = false;
 }

@@ -43,8 +43,9 @@ void TGuiCase::TypeAt(int64_t offset, const QString& keys) {
 
 void TGuiCase::SetBufferSize(const QString& text) {
   auto* edit = Find<QLineEdit>("Edit1");
-  edit->setText(text);
-  QTest::keyRelease(edit, Qt::Key_0);
+  edit->clear();
+  QTest::keyClicks(edit, text);
+  QTest::keyClick(edit, Qt::Key_Return);
 }
 
 std::string TGuiCase::Copy(const std::string& dataName, const std::string& as) {

@@ -29,7 +29,7 @@ class TGuiCase {
   void Click(const char* button);
   void Menu(const char* item);
   void TypeAt(int64_t offset, const QString& keys);  // 0-based offset
-  void SetBufferSize(const QString& text);           // as the user types it
+  void SetBufferSize(const QString& text);           // typed, then Enter
 
   // A copy of a test-data file in the case's directory.
   std::string Copy(const std::string& dataName, const std::string& as = "");

@@ -112,17 +112,27 @@ class TestForm1Paging : public TGuiTest {
     QCOMPARE(ReadFileBytes(path), SavedForm(expected));
   }
 
-  // Each typed value, its corrected form, and whether the range message shows.
+  // Keys typed, the field while typing (digits only, no message), then its
+  // checked form after Enter or after leaving it, and whether the range message shows.
   void bufferSizeField() {
     c->Start();
-    for (auto [typed, shown, message] : {std::tuple{"5", "010000", true},
-                                         {"123456", "120000", false},
-                                         {"1000005", "900000", true},
-                                         {"abc", "010000", true},
-                                         {"900000", "900000", false}}) {
+    auto* edit = c->Find<QLineEdit>("Edit1");
+    for (auto [keys, typed, leave, shown, message] : {std::tuple{"5", "5", false, "010000", true},
+                                                      {"12a3-456", "123456", true, "120000", false},
+                                                      {"1000005", "1000005", true, "900000", true},
+                                                      {"x", "", false, "010000", true}}) {
       c->Dialogs.Shown.clear();
-      c->SetBufferSize(typed);
-      QCOMPARE(c->Text("Edit1"), QString(shown));
+      edit->clear();
+      QTest::keyClicks(edit, keys);
+      QCOMPARE(edit->text(), QString(typed));
+      QVERIFY(c->Dialogs.Shown.empty());
+      if (leave) {
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(edit, &out);
+      } else {
+        QTest::keyClick(edit, Qt::Key_Return);
+      }
+      QCOMPARE(edit->text(), QString(shown));
       QCOMPARE(c->Dialogs.Shown.size(), size_t{message});
       if (message) QVERIFY(c->Dialogs.Texts()[0].starts_with("Buffer size must be in even"));
     }
