@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class TPageEditor : public QsciScintilla {
   Q_OBJECT
@@ -52,6 +54,12 @@ class TPageEditor : public QsciScintilla {
   // The same for clipboard or drop data; bytes copied from the page come back
   // as they were, also those that are no valid UTF-8.
   bool PasteBytes(const QMimeData* source, std::string& bytes) const;
+
+  // The marks over every match of a Find: (byte offset, length) pairs. Marking
+  // drops the marks made before.
+  static constexpr int kFoundIndicator = 8;
+  void MarkFound(const std::vector<std::pair<int64_t, int64_t>>& ranges);
+  void ClearFoundMarks();
 
   // While set, no edit may add or remove a line break (the Find list pairs its
   // lines with their entries by order): such keys and insertions beep.

@@ -130,6 +130,8 @@ class TForm1 : public QMainWindow {
   // Find and Replace (in the page, in the file, or inside a shown Find list).
   int SearchScope() const;
   void FindButtonClick();
+  // Marks every match of find in the page, by the search's options.
+  void MarkFindMatches(const std::string& find);
   void ReplaceButtonClick();
   bool FindInPageStep(const std::string& find);
   void FindInPage(const std::string& find);

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <algorithm>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "app/PageEditor.h"
 #include "app/Unit1.h"
@@ -29,6 +31,7 @@ void TForm1::ConnectFindControls() {
   Edit4->installEventFilter(this);
   Memo1->installEventFilter(this);
   connect(Edit3, &QLineEdit::returnPressed, this, &TForm1::FindButtonClick);
+  connect(Edit3, &QLineEdit::textChanged, Memo1, &TPageEditor::ClearFoundMarks);
   connect(Button6, &QPushButton::clicked, this, &TForm1::FindButtonClick);
   connect(Button7, &QPushButton::clicked, this, &TForm1::ReplaceButtonClick);
   connect(CheckBox1, &QCheckBox::clicked, this, &TForm1::CheckBox1Click);
@@ -81,6 +84,23 @@ void TForm1::FindButtonClick() {
       FindInPage(find);
       break;
   }
+  MarkFindMatches(find);
+}
+
+void TForm1::MarkFindMatches(const std::string& find) {
+  // A Find list searches with '?' for any byte: its matches are not marked.
+  if (FindList || find.empty()) {
+    Memo1->ClearFoundMarks();
+    return;
+  }
+  std::vector<std::pair<int64_t, int64_t>> ranges;
+  const std::string_view text = Memo1->View();
+  const auto length = static_cast<int64_t>(find.size());
+  for (int64_t at = SearchText(text, find, 0, SearchOptions); at >= 0;
+       at = SearchText(text, find, at + length, SearchOptions)) {
+    ranges.emplace_back(at, length);
+  }
+  Memo1->MarkFound(ranges);
 }
 
 bool TForm1::FindInPageStep(const std::string& find) {

@@ -31,6 +31,7 @@ int64_t NumberOf(const QString& text) {
 
 void TForm1::ShowPage(const std::string& text) {
   Loading = true;
+  Memo1->ClearFoundMarks();
   Memo1->SetText(text);
   Memo1->CaretToStart();
   Memo1->SetModified(false);

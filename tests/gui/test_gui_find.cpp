@@ -26,13 +26,31 @@ class TestForm1Find : public TGuiTest {
     c->Find<QLineEdit>("Edit3")->setText(QString::fromLatin1(find));
     if (repl) c->Find<QLineEdit>("Edit4")->setText(QString::fromLatin1(repl));
   }
-  void Scope(int item) { c->Find<QRadioButton>(("RadioGroup1Item" + std::to_string(item)).c_str())->click(); }
+  void Scope(int item) {
+    c->Find<QRadioButton>(("RadioGroup1Item" + std::to_string(item)).c_str())->click();
+  }
   std::string Selected() { return c->Memo()->SelectedText(); }
   std::string LastBox() { return c->Dialogs.Shown.empty() ? "" : c->Dialogs.Shown.back().Text; }
   std::string PageOnDisk(int page) {
     std::string text;
     c->Form->Stream()->GotoPage(page, text);
     return text;
+  }
+  // The page's found marks as (offset, length) pairs.
+  std::vector<std::pair<int64_t, int64_t>> Marked() {
+    TPageEditor* m = c->Memo();
+    std::vector<std::pair<int64_t, int64_t>> marks;
+    for (long at = 0; at < m->Length();) {
+      const long end =
+          m->SendScintilla(QsciScintillaBase::SCI_INDICATOREND, TPageEditor::kFoundIndicator, at);
+      if (m->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, TPageEditor::kFoundIndicator,
+                           at) != 0) {
+        marks.emplace_back(at, end - at);
+      }
+      if (end <= at) break;
+      at = end;
+    }
+    return marks;
   }
 
  private slots:
@@ -67,6 +85,49 @@ class TestForm1Find : public TGuiTest {
     c->Click("Button6");
     QCOMPARE(LastBox(), std::string("'slous' not found"));
     QCOMPARE(c->Dialogs.Beeps, 0);
+  }
+
+  // After a Find every match in the page is marked, by the search's options;
+  // a new find text or another page drops the marks.
+  void findMarksEveryMatchInThePage() {
+    OpenLondon();
+    const std::string page = c->Memo()->Text();
+    // Find text, whole words, case sensitive, whether the page's "London"s
+    // are marked, except those followed by which byte ("London2" is no word).
+    for (auto [find, whole, exact, marked, except] :
+         {std::tuple{"London", false, false, true, '\0'},
+          {"LONDON", true, false, true, '2'},
+          {"LONDON", false, true, false, '\0'}}) {
+      if (c->Find<QCheckBox>("CheckBox1")->isChecked() != whole) {
+        c->Find<QCheckBox>("CheckBox1")->click();
+      }
+      if (c->Form->findChild<QAction*>("CaseSensitive1")->isChecked() != exact) {
+        c->Menu("CaseSensitive1");
+      }
+      c->Memo()->SetSelection(0, 0);
+      SetFind(find);
+      c->Click("Button6");
+      std::vector<std::pair<int64_t, int64_t>> expected;
+      for (size_t at = marked ? page.find("London") : std::string::npos; at != std::string::npos;
+           at = page.find("London", at + 1)) {
+        if (page[at + 6] != except) expected.emplace_back(static_cast<int64_t>(at), 6);
+      }
+      QVERIFY(page.find("London2") != std::string::npos);
+      QCOMPARE(Marked(), expected);
+    }
+    QVERIFY(Marked().empty());
+    c->Find<QCheckBox>("CheckBox1")->click();
+    c->Menu("CaseSensitive1");
+    SetFind("London");
+    c->Click("Button6");
+    QVERIFY(Marked().size() > 2);
+    SetFind("Londo");
+    QVERIFY(Marked().empty());
+    SetFind("London");
+    c->Click("Button6");
+    c->Click("Button1");
+    QVERIFY(c->Memo()->Text().find("London") != std::string::npos);
+    QVERIFY(Marked().empty());
   }
 
   void findInFileVisitsEveryPageAndShowsTheOnlyMatch() {
@@ -130,8 +191,8 @@ class TestForm1Find : public TGuiTest {
     QCOMPARE(CountOf(c->Memo()->Text(), "Anderssen, Adolf"), 0);
     c->Menu("Save1");
     QCOMPARE(ReadFileBytes(path),
-             SavedForm(GamesOf(Replaced(TestData("london1851.pgn"), "Anderssen, Adolf",
-                                        "Anderssen, A."))));
+             SavedForm(GamesOf(
+                 Replaced(TestData("london1851.pgn"), "Anderssen, Adolf", "Anderssen, A."))));
   }
 
   void replaceAllStopsOnPagesThatCannotGrow() {
@@ -266,8 +327,10 @@ class TestForm1Find : public TGuiTest {
     if (above >= 0) c->TypeAt(lineStart(above) + 1, "XY");
     auto* editor = c->Memo();
     const int64_t pos = lineStart(1) + 3;
-    const int x = static_cast<int>(editor->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, static_cast<long>(pos)));
-    const int y = static_cast<int>(editor->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, static_cast<long>(pos)));
+    const int x = static_cast<int>(editor->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION,
+                                                         0UL, static_cast<long>(pos)));
+    const int y = static_cast<int>(editor->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION,
+                                                         0UL, static_cast<long>(pos)));
     QTest::mousePress(editor->viewport(), Qt::RightButton, {}, QPoint(x + 1, y + 2));
     QTest::mouseRelease(editor->viewport(), Qt::RightButton, {}, QPoint(x + 1, y + 2));
     QVERIFY(!c->Form->InListMode());
