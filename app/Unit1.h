@@ -228,6 +228,13 @@ class TForm1 : public QMainWindow {
   void HoldWorkFiles();
   void ReleaseWorkFiles();
   void ShowProgress(int64_t done, int64_t total);
+  // A pass of Find or Replace over the work file's pages: the progress bar
+  // counts the pages, and Escape stops the pass between two pages; any other
+  // input to the window is refused until the pass ends.
+  void BeginPagePass(int32_t pages);
+  // After a page: shows done pages, lets the window repaint; false once Escape was pressed.
+  bool PagePassGoesOn(int32_t done);
+  void EndPagePass();
   void SelectRange(int64_t wParam, int64_t lParam);
   void ConnectFindControls();
   void ConnectMacroControls();
@@ -350,6 +357,8 @@ class TForm1 : public QMainWindow {
   QProgressBar* ProgressBar1 = nullptr;
   QLabel* StatusLine = nullptr;
   int ProgressPercent = -1;
+  QObject* PassInput = nullptr;  // while a page pass runs: the filter that refuses input
+  bool PassStopAsked = false;
 
   QMenu* File1 = nullptr;
   QAction* New1 = nullptr;

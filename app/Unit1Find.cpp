@@ -2,11 +2,15 @@
 // Find list; the find and replacement boxes, the safe mode and the copying of
 // the editor's selection into the boxes.
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -24,7 +28,92 @@ constexpr int kScrollLines = 8;
 constexpr size_t kMaxFindCopy = 255;  // bytes of a selection taken into the find box
 constexpr size_t kLongSelection = 30;
 
+// Input to the window while a page pass runs: Escape asks the pass to stop,
+// the rest is refused. Other windows (a message box of the pass) get theirs.
+class TPassInput : public QObject {
+ public:
+  TPassInput(QWidget* window, bool& stopAsked) : window_(window), stopAsked_(stopAsked) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != window_) return false;
+    switch (event->type()) {
+      case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stopAsked_ = true;
+        return true;
+      case QEvent::Close:
+        event->ignore();
+        return true;
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::ContextMenu:
+      case QEvent::InputMethod:
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::Drop:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  QWidget* window_;
+  bool& stopAsked_;
+};
+
+// Runs its action when the scope ends, whichever way.
+class TAtExit {
+ public:
+  explicit TAtExit(std::function<void()> action) : action_(std::move(action)) {}
+  ~TAtExit() { action_(); }
+  TAtExit(const TAtExit&) = delete;
+  TAtExit& operator=(const TAtExit&) = delete;
+
+ private:
+  std::function<void()> action_;
+};
+
+std::string StoppedBefore(int32_t page, int32_t count) {
+  return "Stopped before page " + std::to_string(page) + " of " + std::to_string(count) +
+         ": that page and the pages after it were not searched.";
+}
+
 }  // namespace
+
+void TForm1::BeginPagePass(int32_t pages) {
+  PassStopAsked = false;
+  delete PassInput;
+  PassInput = new TPassInput(this, PassStopAsked);
+  qApp->installEventFilter(PassInput);
+  ProgressBar1->setRange(0, std::max(pages, 1));
+  ProgressBar1->setFormat(QStringLiteral("page %v of %m (Escape stops)"));
+  ProgressBar1->setValue(0);
+  ProgressBar1->show();
+}
+
+bool TForm1::PagePassGoesOn(int32_t done) {
+  if (ProgressBar1->value() != done) ProgressBar1->setValue(done);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  return !PassStopAsked;
+}
+
+void TForm1::EndPagePass() {
+  if (!PassInput) return;
+  qApp->removeEventFilter(PassInput);
+  delete PassInput;
+  PassInput = nullptr;
+  ProgressBar1->hide();
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->resetFormat();
+  ProgressPercent = -1;
+}
 
 void TForm1::ConnectFindControls() {
   Edit3->installEventFilter(this);
@@ -197,10 +286,21 @@ void TForm1::FindInFile(const std::string& find) {
     Dlg().Beep();
     return;
   }
-  int32_t page = WorkFile->CurrentPage();
+  const int32_t start = WorkFile->CurrentPage();
+  int32_t page = start;
   const int32_t count = WorkFile->PageCount();
   bool hidden = false;  // the current page of the work file is not the one on screen
+  BeginPagePass(count);
+  TAtExit endPass([this] { EndPagePass(); });
   for (int32_t step = 0; step < count; ++step) {
+    if (step > 0 && !PagePassGoesOn(step)) {
+      // Back to the page the search started from.
+      std::string text;
+      if (WorkFile->GotoPage(start, text) != 0) ShowPage(text);
+      EndPagePass();
+      ShowMessage("'" + find + "' not found. " + StoppedBefore(page < count ? page + 1 : 1, count));
+      return;
+    }
     const TPassStep next = NextPageHolding(page, count, find, hidden);
     // A page that cannot be stored keeps the user on it; the pass cannot go on.
     if (next == TPassStep::Stopped) return;
@@ -211,6 +311,7 @@ void TForm1::FindInFile(const std::string& find) {
     }
   }
   ShowCurrentPageIfHidden(hidden);
+  EndPagePass();
   ShowMessage("'" + find + "' not found in file");
 }
 
@@ -294,7 +395,16 @@ void TForm1::ReplaceInFile(const std::string& find, const std::string& repl) {
   int64_t caseDiffers = 0;
   int32_t pages = 0;
   int32_t refusedPages = 0;
-  for (int32_t page = 1; page <= WorkFile->PageCount(); ++page) {
+  int32_t stoppedBefore = 0;
+  const int32_t count = WorkFile->PageCount();
+  BeginPagePass(count);
+  TAtExit endPass([this] { EndPagePass(); });
+  for (int32_t page = 1; page <= count; ++page) {
+    // Between pages only: a page is either replaced or left as it was.
+    if (page > 1 && !PagePassGoesOn(page - 1)) {
+      stoppedBefore = page;
+      break;
+    }
     const char* raw = nullptr;
     int32_t length = 0;
     if (WorkFile->GotoPageRaw(page, raw, length) != page) continue;
@@ -338,6 +448,8 @@ void TForm1::ReplaceInFile(const std::string& find, const std::string& repl) {
                " could not take every replacement: the page would pass the editor's limit. "
                "Reorg the work file with a larger buffer size, then replace again.";
   }
+  EndPagePass();
+  if (stoppedBefore > 0) summary += "\r\n" + StoppedBefore(stoppedBefore, count);
   ShowMessage(summary);
 }
 

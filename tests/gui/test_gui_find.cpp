@@ -3,6 +3,8 @@
 // Replace all; the Find list built, edited, written back and jumped from.
 #include <QAction>
 #include <QCheckBox>
+#include <QKeyEvent>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QTest>
 
@@ -193,6 +195,45 @@ class TestForm1Find : public TGuiTest {
     QCOMPARE(ReadFileBytes(path),
              SavedForm(GamesOf(
                  Replaced(TestData("london1851.pgn"), "Anderssen, Adolf", "Anderssen, A."))));
+  }
+
+  // Escape stops Replace all and Find in file between two pages: the pages
+  // done are replaced whole, the others untouched; other keys wait.
+  void passesInFileStopOnEscapeBetweenPages() {
+    OpenLondon();
+    const int pages = Pages();
+    const std::string page1 = PageOnDisk(1);
+    const std::string page2 = PageOnDisk(2);
+    Scope(1);
+    SetFind("London", "Londres");
+    auto* edit3 = c->Find<QLineEdit>("Edit3");
+    const auto press = [](QObject* to, Qt::Key key, const char* text) {
+      QCoreApplication::postEvent(to, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+    };
+    press(edit3, Qt::Key_X, "x");
+    press(edit3, Qt::Key_Escape, "");
+    c->Dialogs.Answers.push_back(TMsgAnswer::Yes);
+    c->Click("Button7");
+    const std::string stopped = "Stopped before page 2 of " + std::to_string(pages) +
+                                ": that page and the pages after it were not searched.";
+    QCOMPARE(LastBox(), std::to_string(CountOf(page1, "London")) +
+                            " occurrences replaced on 1 page.\r\n" + stopped);
+    QCOMPARE(PageOnDisk(1), Replaced(page1, "London", "Londres"));
+    QCOMPARE(PageOnDisk(2), page2);
+    QCOMPARE(edit3->text(), QString("London"));
+    QVERIFY(c->Find<QProgressBar>("ProgressBar1")->isHidden());
+
+    c->Find<QLineEdit>("Edit5")->setText("3");
+    c->Click("Button8");
+    SetFind("Slous");  // on page 1 only: the pass goes 4, 5, ...
+    press(edit3, Qt::Key_Escape, "");
+    c->Click("Button6");
+    QCOMPARE(LastBox(), "'Slous' not found. Stopped before page 5 of " + std::to_string(pages) +
+                            ": that page and the pages after it were not searched.");
+    QCOMPARE(c->Text("Edit5"), QString("3"));
+    QCOMPARE(c->Memo()->Text(), PageOnDisk(3));
+    QTest::keyClick(edit3, Qt::Key_S);  // the window takes keys again
+    QCOMPARE(edit3->text(), QString("Slouss"));
   }
 
   void replaceAllStopsOnPagesThatCannotGrow() {
