@@ -102,7 +102,7 @@ class TForm1 : public QMainWindow {
   bool Form1CloseQuery();
   void Form1Close();
   // Checks the buffer-size field when the user leaves it or presses Enter.
-  void Edit1Check();
+  void Edit1KeyUpChange();
   void Button1ClickRight();
   void Button2ClickLeft();
   void Button3ClickEnd();

@@ -63,7 +63,7 @@ void TForm1::BuildControls() {
   // Digits only; the value is checked when the user is done with it.
   Edit1->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,7}")), Edit1));
-  connect(Edit1, &QLineEdit::editingFinished, this, &TForm1::Edit1Check);
+  connect(Edit1, &QLineEdit::editingFinished, this, &TForm1::Edit1KeyUpChange);
   StaticText1 = StatusText(central, "StaticText1", "current page size", 60);
   StaticText2 = StatusText(central, "StaticText2", "lines in current page", 60);
   StaticText3 = StatusText(central, "StaticText3", "current size of work file", 60);

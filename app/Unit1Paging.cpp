@@ -222,7 +222,7 @@ void TForm1::Panel3Click() {
   UpdateGameCount();
 }
 
-void TForm1::Edit1Check() {
+void TForm1::Edit1KeyUpChange() {
   // The message box takes the focus, which ends the editing once more.
   if (CheckingBufferSize) return;
   CheckingBufferSize = true;
