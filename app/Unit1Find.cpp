@@ -36,9 +36,15 @@ class TPassInput : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    // The window's menu shortcuts go to its actions, which are no widgets.
+    if (event->type() == QEvent::Shortcut && qobject_cast<QAction*>(watched)) return true;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != window_) return false;
     switch (event->type()) {
+      case QEvent::ShortcutOverride:
+        // Taken as a plain key, which is refused below; no shortcut is sought.
+        event->accept();
+        return true;
       case QEvent::KeyPress:
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stopAsked_ = true;
         return true;
@@ -46,7 +52,6 @@ class TPassInput : public QObject {
         event->ignore();
         return true;
       case QEvent::KeyRelease:
-      case QEvent::ShortcutOverride:
       case QEvent::Shortcut:
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
