@@ -144,7 +144,7 @@ class TRepair {
     std::string skipped;
     while (Read(line)) {
       if (line.starts_with("[Event ") && in_.More()) {
-        SplitTrailingTags(skipped);
+        SplitTrailingTagLines(skipped, carried_);
         if (!skipped.empty()) ReportSkipped(skipped);
         return true;
       }
@@ -164,22 +164,6 @@ class TRepair {
       ReportTextDrop({games_, TDropKind::AfterResult, skipped});
   }
 
-  // Moves the tag lines at the end of skipped (blank lines between them
-  // allowed) to carried_.
-  void SplitTrailingTags(std::string& skipped) {
-    carried_.clear();
-    std::string_view rest = skipped;
-    while (!rest.empty()) {
-      const size_t from = rest.rfind('\n', rest.size() - 2);
-      const size_t start = from == std::string_view::npos ? 0 : from + 1;
-      const std::string_view line = rest.substr(start, rest.size() - start - 2);
-      if (TagLineName(line).empty()) break;
-      carried_.insert(carried_.begin(), std::string(line));
-      rest = rest.substr(0, start);
-    }
-    skipped.resize(rest.size());
-  }
-
   // Collects the tag lines after the Event line; line becomes the first other
   // line. False when the input ends within the tags.
   bool CopyTags(std::string& line, std::vector<std::string>& tags) {
@@ -193,24 +177,18 @@ class TRepair {
   // Writes the Event line, the tag lines found above it that the game lacks,
   // and the game's own tag lines.
   void PutTags(const std::string& event, const std::vector<std::string>& tags) {
-    out_.Put(event);
-    std::string own = event + "\r\n";
-    for (const std::string& tag : tags) own += tag + "\r\n";
-    std::string moved, refused;
-    for (const std::string& tag : carried_) {
-      const std::string_view name = TagLineName(tag);
-      if (GameHasTag(own, name)) {
-        refused += tag + "\r\n";
-        continue;
-      }
-      out_.Put(tag);
-      own += tag + "\r\n";
-      moved += tag + "\r\n";
-    }
+    std::string game = "\r\n" + event + "\r\n";
+    for (const std::string& tag : tags) game += tag + "\r\n";
+    std::string refused;
+    const std::string moved = MoveTagsBelowEvent(game, carried_, refused);
     carried_.clear();
     if (!moved.empty()) ReportTextDrop({games_, TDropKind::TagsMoved, moved});
     if (!refused.empty()) ReportTextDrop({games_, TDropKind::BetweenGames, refused});
-    for (const std::string& tag : tags) out_.Put(tag);
+    for (size_t at = 2; at < game.size();) {
+      const size_t end = game.find("\r\n", at);
+      out_.Put(game.substr(at, end - at));
+      at = end + 2;
+    }
   }
 
   // Writes lines through the one ending in a result. A game without one takes
@@ -227,8 +205,8 @@ class TRepair {
 
   TLineReader& in_;
   TLineWriter& out_;
-  int64_t games_ = 0;                 // Event lines written so far
-  std::vector<std::string> carried_;  // tag lines found right above the next Event line
+  int64_t games_ = 0;    // Event lines written so far
+  std::string carried_;  // tag lines found right above the next Event line, CR LF each
 };
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -6,6 +6,7 @@ namespace {
 
 constexpr int64_t kSummaryEntries = 20;   // the window lists this many, then counts the rest
 constexpr size_t kShownTextLength = 300;  // of one report's text
+constexpr std::string_view kEventLineStart = "\r\n[Event ";  // a game as the reader hands it out
 
 std::function<void(const TTextDrop&)> reporter;
 int64_t reported = 0;
@@ -116,4 +117,43 @@ bool GameHasTag(std::string_view game, std::string_view name) {
     if (tag == name) return true;
   }
   return false;
+}
+
+void SplitTrailingTagLines(std::string& text, std::string& tags) {
+  tags.clear();
+  if (text.empty()) return;
+  std::string_view rest = text;
+  std::string found;
+  for (;;) {
+    while (!rest.empty() && IsBlankByte(rest.back())) rest.remove_suffix(1);
+    const size_t lf = rest.rfind('\n');
+    const size_t from = lf == std::string_view::npos ? 0 : lf + 1;
+    const std::string_view line = rest.substr(from);
+    if (line.empty() || TagLineName(line).empty()) break;
+    found.insert(0, std::string(line) + "\r\n");
+    rest = rest.substr(0, from);
+  }
+  tags = std::move(found);
+  text.resize(rest.size());
+}
+
+std::string MoveTagsBelowEvent(std::string& game, std::string_view tags, std::string& refused) {
+  const size_t eventLineEnd = game.find("\r\n", 2);
+  if (!game.starts_with(kEventLineStart) || eventLineEnd == std::string::npos) {
+    refused += tags;
+    return {};
+  }
+  std::string moved;
+  for (size_t at = 0; at < tags.size();) {
+    const size_t end = tags.find('\n', at) + 1;
+    const std::string_view line = tags.substr(at, end - at);
+    at = end;
+    const std::string_view name = TagLineName(line);
+    if (GameHasTag(game, name) || moved.find("[" + std::string(name) + " ") != std::string::npos)
+      refused += line;
+    else
+      moved += line;
+  }
+  game.insert(eventLineEnd + 2, moved);
+  return moved;
 }

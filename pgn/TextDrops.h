@@ -40,3 +40,10 @@ std::string_view TagLineName(std::string_view line);
 // True when the game's tag lines (from its start up to its first line that is
 // not a tag line) hold a tag named name.
 bool GameHasTag(std::string_view game, std::string_view name);
+// Splits text at its last lines that are tag lines (blank lines between them
+// allowed): tags gets those lines, each ending in CR LF; the rest stays in text.
+void SplitTrailingTagLines(std::string& text, std::string& tags);
+// Puts each of the tag lines (each ending in CR LF) right below the game's
+// Event line, unless the game has a tag of that name; those go to refused.
+// The game begins with CR LF and its Event line. Returns the lines moved.
+std::string MoveTagsBelowEvent(std::string& game, std::string_view tags, std::string& refused);

@@ -64,12 +64,11 @@ std::string ReasonLine(std::string reason) {
 // that is not there is named as such.
 std::string SaveReasonLine(const std::string& fileName) {
   const std::string reason = LastSaveFailure();
-  constexpr std::string_view kIn = "cannot create a file in ";
-  const std::string noEntry = std::string(": ") + std::strerror(ENOENT);
-  if (reason.starts_with(kIn) && reason.ends_with(noEntry))
-    return "\rCannot write " + fileName + ": the folder " +
-           reason.substr(kIn.size(), reason.size() - kIn.size() - noEntry.size()) +
-           " does not exist.";
+  if (reason.empty()) return reason;
+  std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+  std::error_code ec;
+  if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+    return "\r" + CannotWriteText(fileName);
   return ReasonLine(reason);
 }
 

@@ -174,13 +174,6 @@ struct TRepairNotes {
 };
 // Repairs the blank-line shape of one game; true when it now ends like a game.
 bool RepairGameShape(std::string& game, TRepairNotes* notes = nullptr);
-// Splits text at its last lines that are tag lines (blank lines between them
-// allowed): tags gets those lines, each ending in CR LF; the rest stays in text.
-void SplitTrailingTagLines(std::string& text, std::string& tags);
-// Puts each of the tag lines (each ending in CR LF) right below the game's
-// Event line, unless the game has a tag of that name; those go to refused.
-// The game begins with CR LF and its Event line. Returns the lines moved.
-std::string MoveTagsBelowEvent(std::string& game, std::string_view tags, std::string& refused);
 // Number of games in a page text; raises the "bullet/[Event misplaced" failures
 // through stream.Fail.
 int32_t CountBullets(TFStreamText& stream, std::string_view text);
