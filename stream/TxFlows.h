@@ -76,7 +76,7 @@ int DeleteStaleWorkFiles(const std::string& dir);
 std::string TickDigits(uint64_t tickCount);
 
 // The long operations report progress here (bytes or pages done of total): the
-// flows' own, and the stream's (the flows hand ReportProgress to each stream
-// they run one on, as its Progress). The hook must not hand input back to the user.
+// flows' own, and those of the streams they run them on, whose Progress they
+// set to ReportProgress. The hook must not hand input back to the user.
 void SetProgressHook(TProgressHook hook);
 void ReportProgress(int64_t done, int64_t total);
