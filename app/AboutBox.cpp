@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   setObjectName("AboutBox");

@@ -9,8 +9,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
-#include "app/TextEncoding.h"
 #include "settings/Dialogs.h"
+#include "ui/TextEncoding.h"
 
 namespace {
 

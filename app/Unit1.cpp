@@ -20,10 +20,8 @@
 #include <utility>
 
 #include "app/AboutBox.h"
-#include "app/HelpForm.h"
 #include "app/MacroComboBox.h"
 #include "app/PageEditor.h"
-#include "app/QtDialogs.h"
 #include "app/StatusPanel.h"
 #include "chess/CBrdForm.h"
 #include "pgn/StrScan.h"
@@ -31,6 +29,8 @@
 #include "settings/Settings.h"
 #include "stream/Recovery.h"
 #include "stream/TxFlows.h"
+#include "ui/HelpForm.h"
+#include "ui/QtDialogs.h"
 
 namespace {
 

@@ -56,17 +56,6 @@ struct TForm1Setup {
   TLaunchProgram Launcher;
 };
 
-// The select-range message a board window posts to point at a move: wParam a
-// 0-based editor offset, lParam a length; (666, -1) means nothing.
-class TSelectRangeEvent : public QEvent {
- public:
-  static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 1);
-  TSelectRangeEvent(int64_t wParam, int64_t lParam)
-      : QEvent(kType), WParam(wParam), LParam(lParam) {}
-  int64_t WParam;
-  int64_t LParam;
-};
-
 struct TStaleWorkFile;
 
 class TForm1 : public QMainWindow {

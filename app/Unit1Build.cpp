@@ -17,12 +17,12 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "app/HelpForm.h"
 #include "app/MacroComboBox.h"
 #include "app/PageEditor.h"
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
 #include "find/CheckMacros.h"
+#include "ui/HelpForm.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QUrl>
 
 #include "app/PageEditor.h"
-#include "app/QtDialogs.h"
 #include "app/Unit1.h"
 #include "settings/CTErrorU.h"
+#include "ui/QtDialogs.h"
 
 namespace {
 

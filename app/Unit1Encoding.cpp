@@ -4,9 +4,9 @@
 #include <QLineEdit>
 
 #include "app/PageEditor.h"
-#include "app/TextEncoding.h"
 #include "app/Unit1.h"
 #include "chess/CBrdForm.h"
+#include "ui/TextEncoding.h"
 
 void TForm1::MenuUtf8TextClick() {
   // The user's choice is also the default for the files opened after.

@@ -5,13 +5,13 @@
 #include <QProcess>
 #include <QUrl>
 
-#include "app/HelpForm.h"
 #include "app/PageEditor.h"
-#include "app/QtDialogs.h"
 #include "app/Unit1.h"
 #include "export/ExpEditU.h"
 #include "export/ExportGame.h"
 #include "settings/CTErrorU.h"
+#include "ui/HelpForm.h"
+#include "ui/QtDialogs.h"
 
 namespace {
 

@@ -7,16 +7,16 @@
 #include <QStatusBar>
 #include <filesystem>
 
-#include "app/HelpForm.h"
 #include "app/PageEditor.h"
-#include "app/QtDialogs.h"
 #include "app/StatusPanel.h"
-#include "app/TextEncoding.h"
 #include "app/Unit1.h"
 #include "pgn/PgnDate.h"
 #include "pgn/Repair.h"
 #include "stream/PageEstimate.h"
 #include "stream/TxFlows.h"
+#include "ui/HelpForm.h"
+#include "ui/QtDialogs.h"
+#include "ui/TextEncoding.h"
 
 namespace {
 

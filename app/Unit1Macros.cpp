@@ -5,11 +5,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "app/HelpForm.h"
 #include "app/MacroComboBox.h"
 #include "app/PageEditor.h"
 #include "app/Unit1.h"
 #include "find/CheckMacros.h"
+#include "ui/HelpForm.h"
 
 namespace {
 

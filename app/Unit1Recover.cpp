@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <utility>
 
-#include "app/HelpForm.h"
 #include "app/PageEditor.h"
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
 #include "stream/Recovery.h"
 #include "stream/TxFlows.h"
+#include "ui/HelpForm.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "app/AboutBox.h"
-#include "app/HelpForm.h"
-#include "app/QtDialogs.h"
 #include "app/Unit1.h"
 #include "settings/CTErrorU.h"
 #include "settings/Settings.h"
+#include "ui/HelpForm.h"
+#include "ui/QtDialogs.h"
 
 namespace {
 

@@ -15,13 +15,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/HelpForm.h"
-#include "app/Unit1.h"
 #include "assets/board/BoardCells.h"
 #include "chess/GameReplay.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
 #include "settings/Settings.h"
+#include "ui/HelpForm.h"
 
 namespace {
 

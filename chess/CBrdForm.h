@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QColor>
+#include <QEvent>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -26,6 +27,18 @@ inline constexpr char kBoardImageMissing[] = "coult not load BrdGrid.bmp";
 inline constexpr char kBoardImageWidth[] = "bmp_width/8 non-zero remainder";
 inline constexpr char kNotationError[] = "notation error: ";
 inline constexpr int kMaxFlutter = 100;
+
+// The select-range message the board window posts to its owner (the main
+// window) to point at a move: wParam a 0-based editor offset, lParam a length;
+// (666, -1) means nothing.
+class TSelectRangeEvent : public QEvent {
+ public:
+  static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 1);
+  TSelectRangeEvent(int64_t wParam, int64_t lParam)
+      : QEvent(kType), WParam(wParam), LParam(lParam) {}
+  int64_t WParam;
+  int64_t LParam;
+};
 
 // The cell of the board image that shows a square's content; even: rank + file
 // is even (a1, the dark squares). Content that no cell shows is an internal

@@ -19,10 +19,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/HelpForm.h"
-#include "app/QtDialogs.h"
-#include "app/TextEncoding.h"
 #include "export/ExportGame.h"
+#include "ui/HelpForm.h"
+#include "ui/QtDialogs.h"
+#include "ui/TextEncoding.h"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include <QWhatsThis>
 #include <filesystem>
 
-#include "app/HelpForm.h"
-#include "app/QtDialogs.h"
 #include "export/PackedFiles.h"
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
+#include "ui/HelpForm.h"
+#include "ui/QtDialogs.h"
 
 namespace {
 

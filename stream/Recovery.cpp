@@ -289,6 +289,7 @@ std::unique_ptr<TFStreamTxStr> OpenRecoveredBulletFile(const TRecoveryMap& map,
                                              map.BufferSize);
     stream->Journal = MapFileNameOf(BulletFileName);
     stream->Origin = map.Origin;
+    stream->Progress = ReportProgress;
     if (map.Inode == InodeOf(BulletFileName) && MapFitsFile(map, *stream)) {
       stream->Map = std::make_unique<TBufMap>();
       for (const TBufMapEntry& e : map.Entries) stream->Map->Add(e.Offset, e.Length, e.Games);

@@ -138,6 +138,7 @@ std::unique_ptr<TFStreamTxStr> OpenInputFile(const std::string& fileName, std::s
         [&] {
           stream = std::make_unique<TFStreamTxStr>(fileName, BulletFileName, OutputFileName,
                                                    TOpenMode::Read, bufferSize);
+          stream->Progress = ReportProgress;
         },
         [&] { return "error opening file " + fileName + "\r" + CannotReadText(fileName); });
     try {
@@ -250,6 +251,7 @@ std::string ReadFailureText(const std::string& fileName, const std::string& mess
 std::unique_ptr<TFStreamTxStr> ProcessInputFile(std::unique_ptr<TFStreamTxStr> input,
                                                 std::string& pageText) {
   if (!input) return nullptr;
+  input->Progress = ReportProgress;
   bool ok = Guarded([&] {
     Reported([&] { input->ConvertToBulletFile(); },
              [&] {
@@ -279,6 +281,7 @@ std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& p
                                                    bufferSize);
           stream->Journal = MapFileNameOf(BulletFileName);
           stream->Origin = origin;
+          stream->Progress = ReportProgress;
         },
         [] { return "Error opening bullet file\r" + CannotWriteText(BulletFileName); });
     Reported(
@@ -294,6 +297,7 @@ std::unique_ptr<TFStreamTxStr> OpenBulletFile(int32_t bufferSize, std::string& p
 
 std::unique_ptr<TFStreamTxStr> ReorganizeBulletFile(std::unique_ptr<TFStreamTxStr> stream) {
   if (!stream) return nullptr;
+  stream->Progress = ReportProgress;
   bool ok = Guarded([&] {
     Reported([&] { stream->WriteAllPages(); },
              [&] {

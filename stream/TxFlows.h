@@ -75,8 +75,8 @@ int DeleteStaleWorkFiles(const std::string& dir);
 // The last eight digits of a tick count, as the work-file names carry them.
 std::string TickDigits(uint64_t tickCount);
 
-// Long operations report progress here (bytes done of total) so that a window
-// can repaint a progress bar; the hook must not hand input back to the user.
-using TProgressHook = std::function<void(int64_t done, int64_t total)>;
+// The long operations report progress here (bytes or pages done of total): the
+// flows' own, and those of the streams they run them on, whose Progress they
+// set to ReportProgress. The hook must not hand input back to the user.
 void SetProgressHook(TProgressHook hook);
 void ReportProgress(int64_t done, int64_t total);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -31,6 +32,11 @@ inline constexpr int32_t kDefaultBufferSize = 100000;
 inline constexpr int32_t cMaxMap = 10000;
 inline constexpr std::string_view kEventTag = "[Event ";
 inline constexpr std::string_view kRecordStart = "\xB7\r\n[Event ";  // ten bytes
+
+// A long operation's report of its progress (bytes or pages done of total),
+// so that a window can repaint a progress bar; it must not hand input back to
+// the user.
+using TProgressHook = std::function<void(int64_t done, int64_t total)>;
 
 // The names of the bullet work file and of the reorganisation file. The stream
 // constructor fills each once, when given a name while it is still empty.
@@ -141,6 +147,10 @@ class TFStreamTxStr : public TFStreamText {
   bool SaveRecoveryMap();
   // Records a new origin (after Save or Save As) in the map file.
   void SetOrigin(const std::string& fileName);
+
+  // Told the progress of the long operations: each buffer LoadGameBuffer reads
+  // (and so ConvertToBulletFile), BuildPageMap and WriteAllPages. Empty: none.
+  TProgressHook Progress;
 
   const char* GameCursor = nullptr;
   bool GamesDone = false;

@@ -7,9 +7,9 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/TextEncoding.h"
 #include "chess/CBrdForm.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "ui/TextEncoding.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <QTreeView>
 #include <filesystem>
 
-#include "app/HelpForm.h"
 #include "export/ExpEditU.h"
 #include "export/ExportGame.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "ui/HelpForm.h"
 
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;

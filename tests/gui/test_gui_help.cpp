@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "app/AboutBox.h"
-#include "app/HelpForm.h"
-#include "app/QtDialogs.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "ui/HelpForm.h"
+#include "ui/QtDialogs.h"
 
 class TestForm1Help : public TGuiTest {
   Q_OBJECT

@@ -5,13 +5,13 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "app/QtDialogs.h"
 #include "export/ExpEditU.h"
 #include "export/Unit5Pac.h"
 #include "settings/Settings.h"
 #include "stream/Recovery.h"
 #include "stream/TxFlows.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "ui/QtDialogs.h"
 
 namespace fs = std::filesystem;
 

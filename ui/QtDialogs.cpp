@@ -1,4 +1,4 @@
-#include "app/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/HelpForm.h"
-#include "app/TextEncoding.h"
+#include "ui/HelpForm.h"
+#include "ui/TextEncoding.h"
 
 namespace {
 

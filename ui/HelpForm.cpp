@@ -1,4 +1,4 @@
-#include "app/HelpForm.h"
+#include "ui/HelpForm.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 namespace {
 

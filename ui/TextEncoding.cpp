@@ -1,4 +1,4 @@
-#include "app/TextEncoding.h"
+#include "ui/TextEncoding.h"
 
 #include <fstream>
 
