@@ -1,5 +1,6 @@
-// Move rules on lines from the initial position and on hand-placed boards,
-// stepping through the history, the half-move limit, and set-up positions.
+// Move rules and the mate test on lines from the initial position and on
+// hand-placed boards, stepping through the history, the half-move limit, and
+// set-up positions.
 #include <gtest/gtest.h>
 
 #include "chess/ChessPos.h"
@@ -57,33 +58,55 @@ TEST(ChessPosition, MoveRules) {
       {"Promotion", "b8=Q", 0, "b8=wQ b7=.", kPromotion},
       {"PromotionMissing", "b8", 16, "", kPromotion},
       {"PromotionOnSixthRank", "b6=Q", 17, "", kPromotion},
+      // Mates: taking the checking knight or pawn is the only answer, but the taker is pinned.
+      {"PinnedTakerOfKnight", "Nf2#", 0, "f2=bN", "Kh1 Rg1 Ph2 Ne4 / Kc8 Bb7 Rg8 Nd3 b"},
+      {"FreeTakerOfKnight", "Nf2#", 26, "", "Kh1 Rg1 Ph2 Ne4 / Kc8 Rg8 Nd3 b"},
+      {"PinnedTakerOfPawn", "g2#", 0, "g2=bP", "Kh1 Rg1 Ph2 / Ka8 Ra1 Nf4 Pg3 b"},
+      {"FreeTakerOfPawn", "g2#", 26, "", "Kh1 Rg1 Ph2 / Ka8 Nf4 Pg3 b"},
+      // The first block found is by the pinned queen; the knight's block works.
+      {"SecondBlockWorks", "Ra1+", 0, "", "Kh1 Ph2 Qf3 Ne3 / Kb8 Ba8 Rg8 Ra2 b"},
+      {"OnlyBlockerPinned", "Ra1#", 0, "", "Kh1 Ph2 Qf3 / Kb8 Ba8 Rg8 Ra2 b"},
+      // A pawn cannot step twice through an occupied square to block.
+      {"DoubleStepThroughPiece", "Bc6#", 0, "", "Kh1 Bg1 Ph2 Pe2 / Kh8 Pe3 Ba4 b"},
+      {"DoubleStepBlocks", "Bc6+", 0, "", "Kh1 Bg1 Ph2 Pe2 / Kh8 Ba4 b"},
+      // The checking pawn can only be taken en passant.
+      {"EnPassantAnswersCheck", "d5+", 0, "", "Ke4 Pe5 / Kh8 Pd7 Pc6 Rd1 Rf1 Ng2 b"},
+      {"DoubleCheckOnlyKingMoves", "Nf2#", 0, "", "Kh1 Ph2 Pg2 Rd4 / Ka8 Rc1 Nd1 b"},
   };
   for (const TLineCase& c : cases) CheckLine(c);
 }
 
-TEST(ChessPosition, StepByStaysWithinHistory) {
+// The mate test tries moves on the board and takes every one back.
+TEST(ChessPosition, MateTrialsLeaveNoTrace) {
+  TChessPosition pos;
+  PlacePieces(pos, "Kh1 Ph2 Qf3 Ne3 / Kb8 Ba8 Rg8 Ra1");
+  ASSERT_TRUE(pos.ReadSan("Ng4"));
+  const std::string board = Snapshot(pos);
+  EXPECT_FALSE(pos.IsMate(kWhite));
+  EXPECT_EQ(Snapshot(pos), board);
+  EXPECT_EQ(pos.Ply + pos.StoredCount, 0);
+  EXPECT_EQ(pos.CurMove.PieceKind * 100 + pos.CurMove.ToFile * 10 + pos.CurMove.ToRank, 274);
+  EXPECT_EQ(pos.MoveText, "Ng4");
+}
+
+TEST(ChessPosition, HistoryBoundsAndThe801stHalfMove) {
   TChessPosition pos;
   for (const char* move : {"e4", "e5", "Nf3", "Nc6"}) ASSERT_EQ(Play(pos, move), 0);
   EXPECT_FALSE(pos.StepBy(1));
   EXPECT_FALSE(pos.StepBy(-5));
-  EXPECT_EQ(pos.Ply, 4);
   ASSERT_TRUE(pos.GoToPly(2));
-  EXPECT_EQ(Describe(pos.At(7, 1)) + Describe(pos.At(5, 5)), "wNbP");
-  EXPECT_EQ(pos.StoredCount, 4);
+  EXPECT_EQ(Describe(pos.At(7, 1)) + Describe(pos.At(5, 5)) + std::to_string(pos.StoredCount),
+            "wNbP4");
   TSquareRef from, to;
-  EXPECT_FALSE(pos.GetMoveSquares(5, from, to));
-  EXPECT_FALSE(pos.GetMoveSquares(0, from, to));
+  EXPECT_FALSE(pos.GetMoveSquares(5, from, to) || pos.GetMoveSquares(0, from, to));
   ASSERT_TRUE(pos.GetMoveSquares(3, from, to));
   EXPECT_EQ(from.File * 1000 + from.Rank * 100 + to.File * 10 + to.Rank, 7163);
-}
-
-TEST(ChessPosition, The801stHalfMoveRaises) {
-  TChessPosition pos;
+  TChessPosition limit;
   const char* shuffle[] = {"Nf3", "Nf6", "Ng1", "Ng8"};
-  for (int i = 0; i < 800; ++i) ASSERT_EQ(Play(pos, shuffle[i % 4]), 0) << i;
-  EXPECT_THROW(Play(pos, "Nf3"), ECtError);
-  EXPECT_EQ(pos.Ply, 800);
-  EXPECT_EQ(Describe(pos.At(7, 1)), "wN");
+  for (int i = 0; i < 800; ++i) ASSERT_EQ(Play(limit, shuffle[i % 4]), 0) << i;
+  EXPECT_THROW(Play(limit, "Nf3"), ECtError);
+  EXPECT_EQ(limit.Ply, 800);
+  EXPECT_EQ(Describe(limit.At(7, 1)), "wN");
 }
 
 TEST(ChessPosition, FenStartIsCheckedAndKept) {
@@ -112,13 +135,10 @@ TEST(ChessPosition, FenStartIsCheckedAndKept) {
     SCOPED_TRACE(row.Fen);
     TChessPosition pos;
     std::string why;
-    const bool taken = pos.SetUpFromFen(row.Fen, why);
-    EXPECT_EQ(taken, *row.Why == 0) << why;
-    if (!taken) {
-      EXPECT_NE(why.find(row.Why), std::string::npos) << why;
-      // A refused text leaves the standard start.
-      EXPECT_EQ(Describe(pos.At(5, 2)), "wP");
-    }
+    EXPECT_EQ(pos.SetUpFromFen(row.Fen, why), *row.Why == 0) << why;
+    EXPECT_NE(why.find(row.Why), std::string::npos) << why;
+    // A refused text leaves the standard start.
+    EXPECT_EQ(Describe(pos.At(5, 2)), *row.Why ? "wP" : ".");
   }
 }
 
@@ -128,22 +148,19 @@ TEST(ChessPosition, FenStartGivesMoverCastlingAndEnPassant) {
   // Black to move at move 23 just after e2-e4, so dxe3 takes en passant;
   // White may castle short only, Black long only.
   ASSERT_TRUE(pos.SetUpFromFen("r3k2r/8/8/8/3pP3/8/8/R3K2R b Kq e3 0 23", why)) << why;
-  EXPECT_EQ(pos.MoveNumberOfPly(1), 23);
-  EXPECT_EQ(pos.SideOfPly(1), kBlack);
+  EXPECT_EQ(pos.MoveNumberOfPly(1) * 10 + pos.SideOfPly(1), 230 + kBlack);
   EXPECT_EQ(Play(pos, "dxe3"), 0);
   EXPECT_EQ(Describe(pos.At(5, 4)), ".");  // the pawn taken en passant
   EXPECT_EQ(pos.MoveNumberOfPly(2), 24);
-  EXPECT_EQ(Play(pos, "O-O-O"), 24);  // white's queen-side right is gone
-  EXPECT_EQ(Play(pos, "O-O"), 0);
-  EXPECT_EQ(Play(pos, "O-O"), 24);  // and black's king side
-  EXPECT_EQ(Play(pos, "O-O-O"), 0);
+  // White's queen-side right is gone, and black's king side.
+  for (auto [move, code] : {std::pair{"O-O-O", 24}, {"O-O", 0}, {"O-O", 24}, {"O-O-O", 0}})
+    EXPECT_EQ(Play(pos, move), code) << move;
   EXPECT_TRUE(pos.BoardConsistent());
   // Back to the start: the set-up position, not the initial one.
   ASSERT_TRUE(pos.GoToPly(0));
   EXPECT_EQ(Describe(pos.At(4, 4)) + Describe(pos.At(5, 4)) + Describe(pos.At(5, 2)), "bPwP.");
   ASSERT_TRUE(pos.GoToPly(1));
   EXPECT_EQ(Describe(pos.At(5, 3)) + Describe(pos.At(5, 4)), "bP.");
-  // The standard start comes back when asked for.
   pos.UseStandardStart();
   EXPECT_EQ(Play(pos, "e4"), 0);
 }

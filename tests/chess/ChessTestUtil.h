@@ -27,8 +27,7 @@ inline int Play(TChessPosition& pos, std::string_view token) {
 }
 
 inline std::string Describe(const TSquare& s) {
-  if (s.Kind == kEmpty) return ".";
-  return std::string(1, s.Colour == kWhite ? 'w' : 'b') + "-PNBRQK"[s.Kind];
+  return s.Kind == kEmpty ? "." : std::string(1, "wb"[s.Colour != kWhite]) + "-PNBRQK"[s.Kind];
 }
 
 inline std::string Snapshot(const TChessPosition& pos) {
@@ -47,14 +46,11 @@ inline void PlacePieces(TChessPosition& pos, const std::string& pieces) {
   std::istringstream in(pieces);
   uint8_t colour = kWhite;
   for (std::string w; in >> w;) {
-    if (w == "/") {
-      colour = kBlack;
-    } else if (w == "b") {
-      pos.Ply = pos.StoredCount = 1;  // as after a white move
-    } else {
-      const auto kind = static_cast<uint8_t>(std::string("PNBRQK").find(w[0]) + 1);
-      pos.SetSquare(w[1] - 'a' + 1, w[2] - '0', TSquare{kind, colour, 0});
-    }
+    if (w == "/") colour = kBlack;
+    if (w == "b") pos.Ply = pos.StoredCount = 1;  // as after a white move
+    if (w.size() < 3) continue;
+    const auto kind = static_cast<uint8_t>(std::string("PNBRQK").find(w[0]) + 1);
+    pos.SetSquare(w[1] - 'a' + 1, w[2] - '0', TSquare{kind, colour, 0});
   }
 }
 
@@ -64,7 +60,7 @@ inline void CheckLine(const TLineCase& c) {
   if (c.Pieces) PlacePieces(pos, c.Pieces);
   const int start = pos.Ply;
   std::istringstream in(c.Line);
-  std::string before;
+  std::string before, rest;
   int code = 0, played = 0;
   for (std::string token; code == 0 && in >> token; ++played) {
     before = Snapshot(pos);
@@ -73,24 +69,18 @@ inline void CheckLine(const TLineCase& c) {
     EXPECT_TRUE(pos.BoardConsistent()) << token;
   }
   EXPECT_EQ(code, c.Code);
-  std::string rest;
   EXPECT_FALSE(in >> rest) << "a move before the last one failed";
   // A rejected move leaves the board and the history as they were.
   EXPECT_EQ(pos.Ply, start + played - (code != 0));
   EXPECT_EQ(pos.StoredCount, pos.Ply);
-  if (code != 0) {
-    EXPECT_EQ(Snapshot(pos), before);
-  }
+  EXPECT_EQ(code ? Snapshot(pos) : before, before);
   std::istringstream squares(c.Squares);
   for (std::string s; squares >> s;)
     EXPECT_EQ(Describe(pos.At(s[0] - 'a' + 1, s[1] - '0')), s.substr(3)) << s;
-  if (c.Text) {
-    EXPECT_EQ(pos.MoveText, c.Text);
-  }
+  EXPECT_EQ(pos.MoveText, c.Text ? c.Text : pos.MoveText);
   if (c.Pieces) return;
   // Rebuilding the board from the history gives the board as played.
   const std::string asPlayed = Snapshot(pos);
-  ASSERT_TRUE(pos.GoToPly(0));
-  ASSERT_TRUE(pos.StepBy(pos.StoredCount));
+  ASSERT_TRUE(pos.GoToPly(0) && pos.StepBy(pos.StoredCount));
   EXPECT_EQ(Snapshot(pos), asPlayed);
 }

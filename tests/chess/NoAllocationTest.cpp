@@ -5,16 +5,13 @@
 #include <cstdlib>
 #include <new>
 
-#include "chess/ChessPos.h"
 #include "tests/chess/ChessTestUtil.h"
 
 // The replaced new and delete below pair malloc with free by design; GCC cannot
 // see that once it inlines them.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
+static std::atomic<long> allocations{0};
 
 void* operator new(std::size_t size) {
   ++allocations;
@@ -28,8 +25,6 @@ void operator delete(void* p, std::size_t) noexcept {
   std::free(p);
 }
 
-namespace {
-
 TEST(NoAllocation, MovesChecksMatesAndTrials) {
   TChessPosition pos;
   // Nd2 is settled by trial between the knights on b1 and b3; Qh4# mates.
@@ -41,5 +36,3 @@ TEST(NoAllocation, MovesChecksMatesAndTrials) {
   EXPECT_TRUE(pos.StepBy(-3));
   EXPECT_EQ(allocations - before, 0);
 }
-
-}  // namespace
