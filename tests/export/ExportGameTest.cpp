@@ -44,19 +44,17 @@ TEST(ExportGame, WritesTheGameAtTheCaretOrNothing) {
     std::string Text;
     int Caret;
     std::string Game;  // empty: no game
-  } rows[] = {
-      {kPage, At(kPage, "Site"), kRoster + kMoves},
-      {kPage, At(kPage, "ECO"), kRoster + kMoves},
-      {kPage, At(kPage, "Nf3"), kRoster + kMoves},
-      {kPage, At(kPage, "Black", At(kPage, kB, 1)), kShortTags},
-      {kPage, At(kPage, "0-1"), kShortTags},
-      {kPage, static_cast<int>(kPage.size()), kShortTags},
-      {kQuoted, At(kQuoted, "wrote"), kRoster + kQuoteMoves},
-      {kPage, 0, ""},  // before the first game
-      {"plain text 1. e4", 5, ""},
-      {noResult, 20, ""},
-      {openResult, 20, ""},
-  };
+  } rows[] = {{kPage, At(kPage, "Site"), kRoster + kMoves},
+              {kPage, At(kPage, "ECO"), kRoster + kMoves},
+              {kPage, At(kPage, "Nf3"), kRoster + kMoves},
+              {kPage, At(kPage, "Black", At(kPage, kB, 1)), kShortTags},
+              {kPage, At(kPage, "0-1"), kShortTags},
+              {kPage, static_cast<int>(kPage.size()), kShortTags},
+              {kQuoted, At(kQuoted, "wrote"), kRoster + kQuoteMoves},
+              {kPage, 0, ""},  // before the first game
+              {"plain text 1. e4", 5, ""},
+              {noResult, 20, ""},
+              {openResult, 20, ""}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Text.substr(0, 40) + " at " + std::to_string(row.Caret));
     fs::remove(out);
@@ -107,13 +105,11 @@ TEST(ExportLaunch, WorkDirParametersAndWhatCannotStart) {
   // Rebel starts in its drive's root folder, any other program in the PGN directory.
   const struct {
     std::string Program, PgnDir, WorkDir, Params;
-  } targets[] = {
-      {"/opt/fritz/fritz", "/home/u/pgn/", "/home/u/pgn/", "game.pgn"},
-      {"/opt/fritz/fritz", "/home/u/pgn", "/home/u/pgn/", "game.pgn"},
-      {"D:\\Programs\\Rebel\\rebel.exe", "/home/u/pgn", "D:\\REBEL9\\", "v"},
-      {"e:\\prog\\ReBeL9\\r.exe", "/home/u/pgn", "e:\\REBEL9\\", "v"},
-      {"/usr/local/rebel/rebel", "/home/u/pgn", "/REBEL9/", "v"},
-  };
+  } targets[] = {{"/opt/fritz/fritz", "/home/u/pgn/", "/home/u/pgn/", "game.pgn"},
+                 {"/opt/fritz/fritz", "/home/u/pgn", "/home/u/pgn/", "game.pgn"},
+                 {"D:\\Programs\\Rebel\\rebel.exe", "/home/u/pgn", "D:\\REBEL9\\", "v"},
+                 {"e:\\prog\\ReBeL9\\r.exe", "/home/u/pgn", "e:\\REBEL9\\", "v"},
+                 {"/usr/local/rebel/rebel", "/home/u/pgn", "/REBEL9/", "v"}};
   for (const auto& row : targets) {
     const TLaunchTarget t = LaunchTarget(row.Program, row.PgnDir, "game.pgn");
     EXPECT_EQ(t.WorkDir + " " + t.Parameters, row.WorkDir + " " + row.Params) << row.Program;
@@ -128,16 +124,14 @@ TEST(ExportLaunch, WorkDirParametersAndWhatCannotStart) {
     std::string Program, WorkDir;
     int Code;
     bool Executable;
-  } launches[] = {
-      {script, here, 0, true},
-      {document, here, 0, false},
-      {document, gone, 0, false},  // a document opens anywhere
-      {script, gone, kShellPathNotFound, true},
-      {dir.File("missing.sh"), here, kShellFileNotFound, false},
-      {dir.File("gone/engine"), here, kShellPathNotFound, false},
-      {here, here, kShellAccessDenied, false},
-      {"", here, kShellFileNotFound, false},
-  };
+  } launches[] = {{script, here, 0, true},
+                  {document, here, 0, false},
+                  {document, gone, 0, false},  // a document opens anywhere
+                  {script, gone, kShellPathNotFound, true},
+                  {dir.File("missing.sh"), here, kShellFileNotFound, false},
+                  {dir.File("gone/engine"), here, kShellPathNotFound, false},
+                  {here, here, kShellAccessDenied, false},
+                  {"", here, kShellFileNotFound, false}};
   for (const auto& row : launches) {
     bool executable = !row.Executable;
     EXPECT_EQ(CheckLaunch(row.Program, row.WorkDir, executable), row.Code) << row.Program;

@@ -62,8 +62,16 @@ TEST_F(PackedFilesTest, SavedOpenedSelectedAndAppended) {
   const std::string once = lines;
   EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 251);
   EXPECT_TRUE(lines.ends_with("\r\n"));
+  // Append: the old last line had lost its line end.
+  WriteFileBytes(packed, once.substr(0, once.size() - 2));
+  EXPECT_EQ(SavePacked(lib, *work, packed, true, temp), 251);
+  EXPECT_EQ(ReadFileBytes(packed), once + once);
+  EXPECT_THROW(SavePacked(lib, *work, dir.File("missing.pgc"), true, temp), EPackedFileError);
+  EXPECT_FALSE(fs::exists(dir.File("missing.pgc")) || fs::exists(temp));
+  // Opened again (the work file is replaced), and the lines selected.
+  WriteFileBytes(packed, once);
   EXPECT_EQ(OpenedAndSaved(), "\r\n" + london);
-  // Start and maximum select game lines; an empty line is no game.
+  // An empty line is no game.
   lines.insert(lines.find('\n') + 1, "\r\n");
   WriteFileBytes(packed, lines);
   std::vector<std::string> games;
@@ -82,12 +90,6 @@ TEST_F(PackedFilesTest, SavedOpenedSelectedAndAppended) {
   } catch (const EPackedFileError& e) {
     EXPECT_STREQ(e.what(), "No games selected (the packed file holds 251 games)");
   }
-  // Append: the old last line had lost its line end.
-  WriteFileBytes(packed, once.substr(0, once.size() - 2));
-  EXPECT_EQ(SavePacked(lib, *work, packed, true, temp), 251);
-  EXPECT_EQ(ReadFileBytes(packed), once + once);
-  EXPECT_THROW(SavePacked(lib, *work, dir.File("missing.pgc"), true, temp), EPackedFileError);
-  EXPECT_FALSE(fs::exists(dir.File("missing.pgc")) || fs::exists(temp));
   EXPECT_TRUE(dialogs.Shown.empty());
 }
 
@@ -105,11 +107,11 @@ TEST_F(PackedFilesTest, FailedSaveLeavesThePackedFileAlone) {
     bool Append;
     int64_t FaultAfter, FaultAtCall;  // bytes written before the device is full; -1 never
     std::string Message;
-  } cases[] = {
-      {bad, false, -1, 0, unknown},           {bad, true, -1, 0, unknown},
-      {london, false, 1000, 0, kPackIoError}, {london, false, -1, 1, kPackIoError},
-      {london, true, -1, 1, kPackIoError},
-  };
+  } cases[] = {{bad, false, -1, 0, unknown},
+               {bad, true, -1, 0, unknown},
+               {london, false, 1000, 0, kPackIoError},
+               {london, false, -1, 1, kPackIoError},
+               {london, true, -1, 1, kPackIoError}};
   for (const auto& c : cases) {
     for (int64_t n = c.FaultAtCall;; ++n) {
       SCOPED_TRACE(c.Message + " append " + std::to_string(c.Append) + " call " +
@@ -152,15 +154,13 @@ TEST_F(PackedFilesTest, EachGameIsCheckedBeforeItIsPacked) {
   const struct {
     std::string Page;
     std::string Result;  // the game handed over, or the failure
-  } cases[] = {
-      {game + "\r\n\r\n \t", "[Event \"a\"]\r\n\r\n1.e4 *"},
-      {game + "\r\n" + game, "[Event \"a\"]\r\n\r\n1.e4 *"},
-      {"[Event \"a\"]\r\n1.e4 *\r\n", "1st bullet missing/misplaced" + help},
-      {"\xB7\r\n[Site \"s\"]\r\n1.e4 *", "Event missing/misplaced" + help},
-      {game + "\r\n[Event \"b\"]\r\n1.d4 *", "multiple games between bullets" + help},
-      {"\xB7\r\n[Event \"a\"]\r\n[EventDate \"?\"]\r\n1.e4 *",
-       "[Event \"a\"]\r\n[EventDate \"?\"]\r\n1.e4 *"},
-  };
+  } cases[] = {{game + "\r\n\r\n \t", "[Event \"a\"]\r\n\r\n1.e4 *"},
+               {game + "\r\n" + game, "[Event \"a\"]\r\n\r\n1.e4 *"},
+               {"[Event \"a\"]\r\n1.e4 *\r\n", "1st bullet missing/misplaced" + help},
+               {"\xB7\r\n[Site \"s\"]\r\n1.e4 *", "Event missing/misplaced" + help},
+               {game + "\r\n[Event \"b\"]\r\n1.d4 *", "multiple games between bullets" + help},
+               {"\xB7\r\n[Event \"a\"]\r\n[EventDate \"?\"]\r\n1.e4 *",
+                "[Event \"a\"]\r\n[EventDate \"?\"]\r\n1.e4 *"}};
   for (const auto& c : cases) {
     std::string result;
     size_t next = 0;
@@ -180,12 +180,10 @@ TEST_F(PackedFilesTest, UnpackFailuresAreReported) {
   WriteFileBytes(dir.File("damaged.pgc"), lines);
   const struct {
     std::string File, Raised, Shown;
-  } cases[] = {
-      {"damaged.pgc", "notified error",
-       "Unpacking error: (packed line damaged (the packed data is cut or changed))"},
-      {"missing.pgc", "file not found", ""},
-      {"in.pgn", "notified error", "Unpacking error: (not a packed game line)"},
-  };
+  } cases[] = {{"damaged.pgc", "notified error",
+                "Unpacking error: (packed line damaged (the packed data is cut or changed))"},
+               {"missing.pgc", "file not found", ""},
+               {"in.pgn", "notified error", "Unpacking error: (not a packed game line)"}};
   for (const auto& c : cases) {
     dialogs.Shown.clear();
     try {

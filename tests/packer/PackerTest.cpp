@@ -63,21 +63,19 @@ TEST_F(PackerTest, RefusesWhatCannotBeKeptOrUnpacked) {
   const struct {
     std::string Game;
     std::string Error;  // empty: packs
-  } cases[] = {
-      {tags + "[EventDate \"2000.01.01\"]\r\n\r\n1.e4 *", "unknown tag \"EventDate\""},
-      {tags + "[event \"lower case\"]\r\n\r\n1.e4 *", "unknown tag \"event\""},
-      {tags + "\r\n[FEN \"after an empty line\"]\r\n1.e4 *", "unknown tag \"FEN\""},
-      {tags + "\r\n1.e4 {[%clk 0:01:00]\r\n[%eval 0.3]} *", ""},
-      // A wrapped comment line is no tag line, whatever it starts with.
-      {tags + "\r\n1.e4 {a game of the\r\n[Wijk aan Zee 1999]\r\ntournament} *", ""},
-      {tags + "\r\n1.e4 {a} ; {b\r\n[Wijk aan Zee 1999]\r\n*", "unknown tag \"Wijk\""},
-      {tags + "[Annotator \"a\"]\r\n[XXX \"x\"]\r\n\r\n1.e4 *", ""},
-      {tags + "\r\n1.e4 {" + fill + "} *", ""},
-      {tags + "\r\n1.e4 {x" + fill + "} *", "game too long: 20000 bytes"},
-      {tags + "\r\n{" + noise + "} *", "packed line too long"},
-      {"", "empty game text"},
-      {tags + std::string("\r\n1.e4 {\0} *", 12), "game text holds a NUL byte"},
-  };
+  } cases[] = {{tags + "[EventDate \"2000.01.01\"]\r\n\r\n1.e4 *", "unknown tag \"EventDate\""},
+               {tags + "[event \"lower case\"]\r\n\r\n1.e4 *", "unknown tag \"event\""},
+               {tags + "\r\n[FEN \"after an empty line\"]\r\n1.e4 *", "unknown tag \"FEN\""},
+               {tags + "\r\n1.e4 {[%clk 0:01:00]\r\n[%eval 0.3]} *", ""},
+               // A wrapped comment line is no tag line, whatever it starts with.
+               {tags + "\r\n1.e4 {a game of the\r\n[Wijk aan Zee 1999]\r\ntournament} *", ""},
+               {tags + "\r\n1.e4 {a} ; {b\r\n[Wijk aan Zee 1999]\r\n*", "unknown tag \"Wijk\""},
+               {tags + "[Annotator \"a\"]\r\n[XXX \"x\"]\r\n\r\n1.e4 *", ""},
+               {tags + "\r\n1.e4 {" + fill + "} *", ""},
+               {tags + "\r\n1.e4 {x" + fill + "} *", "game too long: 20000 bytes"},
+               {tags + "\r\n{" + noise + "} *", "packed line too long"},
+               {"", "empty game text"},
+               {tags + std::string("\r\n1.e4 {\0} *", 12), "game text holds a NUL byte"}};
   for (const auto& c : cases) {
     const bool packed = lib.Pack(c.Game);
     EXPECT_EQ(packed, c.Error.empty()) << c.Game.substr(0, 60);

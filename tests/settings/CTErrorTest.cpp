@@ -18,8 +18,7 @@ TEST(CtError, MessageFormats) {
       {"7---Odd", 9999, 12, "Warning: Odd #9999 Ref: 0012 trb#0"},
       {"A---Letter", 7, 12, "Warning: Letter #0007 0012 trb#0"},  // sorts after 8: no "Ref:"
       {"1---Big", 10000, -12, "Warning: Big #**** Ref: -012 trb#0"},
-      {"9", -1234, 0, "Fatal Error:  #**** 0000 trb#0"},
-  };
+      {"9", -1234, 0, "Fatal Error:  #**** 0000 trb#0"}};
   for (const auto& c : cases) {
     try {
       CtError().RaiseCtError(c.LevelText, c.Code, c.Ref);

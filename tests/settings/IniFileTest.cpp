@@ -19,8 +19,7 @@ TEST(IniFile, ReadsValueOrDefault) {
   const std::tuple<const char*, const char*, const char*> strings[] = {
       {"pATHS", "RECENT", "/a b/"}, {"Paths", "empty", ""},      {"Paths", "quoted", "x y"},
       {"Paths", "missing", "dflt"}, {"Paths", "; note", "dflt"}, {"Board", "recent", "dflt"},
-      {"", "top", "dflt"},          {"n", "F", "99999999999"},
-  };
+      {"", "top", "dflt"},          {"n", "F", "99999999999"}};
   for (const auto& [section, key, value] : strings)
     EXPECT_EQ(ini.ReadString(section, key, "dflt"), value) << section << "/" << key;
   const std::pair<const char*, int32_t> integers[] = {{"a", -7}, {"b", 5},  {"c", 99},
