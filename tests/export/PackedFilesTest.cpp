@@ -1,6 +1,8 @@
 // The packed-file flows over a real work file: save and open again, the game
 // selection, Append, and what survives each kind of failure.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -147,6 +149,43 @@ TEST_F(PackedFilesTest, FailedSaveLeavesThePackedFileAlone) {
       if (n == 0) break;
     }
   }
+}
+
+// pack --append ended at each write call in turn (the process ends there, as
+// a kill would end it): the packed file is the old one or the old one with
+// every game added, and unpacks in full either way.
+TEST_F(PackedFilesTest, AppendEndedAtAnyWriteCallLeavesAFileThatUnpacks) {
+  // More than 1 MB of packed lines, so that the added text takes several writes.
+  std::string pgn;
+  for (int i = 0; i < 30; ++i) pgn += ToCrLf(WithoutUnknownTags(TestData("tatamast22.pgn")));
+  OpenWork(pgn);
+  const int64_t games = PackAllPages(lib, *work, packed);
+  const std::string old = ReadFileBytes(packed);
+  ASSERT_GT(old.size(), 1u << 20);
+  int crashes = 0;
+  for (int64_t n = 1;; ++n, ++crashes) {
+    WriteFileBytes(packed, old);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      SetWriteCrashAtCall(n);
+      try {
+        SavePacked(lib, *work, packed, true, temp);
+      } catch (...) {
+        ::_exit(1);
+      }
+      ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "call " << n;
+    const int64_t unpacked = UnpackToTemp(lib, packed, temp, 1, kDefaultMaximumGames);
+    if (WEXITSTATUS(status) != kCrashExitCode) {
+      EXPECT_EQ(WEXITSTATUS(status) * 1000000 + unpacked, 2 * games) << "call " << n;
+      break;
+    }
+    EXPECT_TRUE(unpacked == games || unpacked == 2 * games) << "call " << n << ": " << unpacked;
+  }
+  EXPECT_GT(crashes, 3);
 }
 
 TEST_F(PackedFilesTest, EachGameIsCheckedBeforeItIsPacked) {

@@ -46,7 +46,8 @@ int HaltCode(void (*run)()) {
 TEST(CtError, BoxesThatEndTheProgram) {
   TScriptDialogs dialogs;
   dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::No, TMsgAnswer::Yes, TMsgAnswer::No};
-  dialogs.OkBoxAnswers = {TMsgAnswer::Ok, TMsgAnswer::Cancel};
+  dialogs.OkBoxAnswers = {TMsgAnswer::Ok, TMsgAnswer::Ok,
+                          TMsgAnswer::Cancel};  // the first: TerminatingError
   EXPECT_EQ(HaltCode([] { TerminatingError("logic 7284"); }), 999);
   EXPECT_EQ(dialogs.Beeps * 10 + static_cast<int>(dialogs.Shown[0].Buttons == TMsgButtons::Ok), 11);
   EXPECT_EQ(HaltCode([] { AskContinue(""); }), -1);
