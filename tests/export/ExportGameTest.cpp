@@ -82,10 +82,19 @@ TEST(ExportGame, IoErrorsAreReportedAndLeaveNoFile) {
   EXPECT_EQ(dialogs.Beeps, 2);
 }
 
-// The exported file's path, and why a program cannot start.
-TEST(ExportLaunch, FilePathAndWhatCannotStart) {
+// The exported file's path, where and how a program starts, and why it cannot.
+TEST(ExportLaunch, WorkDirParametersAndWhatCannotStart) {
   for (const char* dir : {"/home/u/pgn", "/home/u/pgn/", "/home/u/pgn\\"})
     EXPECT_EQ(ExportFilePath(dir, "a.pgn"), "/home/u/pgn/a.pgn") << dir;
+  // Rebel starts in the folder REBEL9 at its drive's root with "v", any other
+  // program in the PGN directory with the file.
+  for (auto [program, target] : {std::pair{"/opt/fritz/fritz", "/home/u/pgn/ game.pgn"},
+                                 {"D:\\Programs\\Rebel\\rebel.exe", "D:\\REBEL9\\ v"},
+                                 {"e:\\prog\\ReBeL9\\r.exe", "e:\\REBEL9\\ v"},
+                                 {"/usr/local/rebel/rebel", "/REBEL9/ v"}}) {
+    const TLaunchTarget t = LaunchTarget(program, "/home/u/pgn", "game.pgn");
+    EXPECT_EQ(t.WorkDir + " " + t.Parameters, target) << program;
+  }
   TTempDir dir;
   const std::string script = dir.File("engine.sh"), document = dir.File("notes.txt"),
                     here = dir.Path().string();
