@@ -1,5 +1,5 @@
-// The file commands where the window asks or refuses: Save As, Append and
-// closing with unsaved changes, Opens that fail or repair, Reorg refusing a
+// The file commands where the window asks or refuses: Save As and
+// closing with unsaved changes, the repair of an LF file, Reorg refusing a
 // game, files dropped on the window, and the start-up offer of a work file left
 // by a run that ended without a clean shutdown.
 #include <QApplication>
@@ -68,8 +68,8 @@ class TestForm1File : public TGuiTest {
   }
 
  private slots:
-  // Every question of Save As, Append and Close, answered each way.
-  void saveAsAppendAndCloseAsk() {
+  // Every question of Save As and Close, answered each way.
+  void saveAsAndCloseAsk() {
     WriteFileBytes(c->Dir.File("~korvane.bullet.file.00001234.tmp"), "stale");
     OpenLondon();
     QCOMPARE(c->WorkFileCount(), 3);  // bullet, map and reorganisation files; the stale one is gone
@@ -85,19 +85,7 @@ class TestForm1File : public TGuiTest {
     QCOMPARE(c->Form->windowTitle(), QString("Korvane - other.pgn"));
     QVERIFY(!c->Form->IsFileModified());
 
-    // Append after a file without a last line end; the work stays unsaved.
-    const std::string target = c->Dir.File("target.pgn");
-    const std::string old = "[Event \"x\"]\r\n\r\n1.e4 1-0";
-    WriteFileBytes(target, old);
     EditFirstGame("{y} ");
-    c->Dialogs.FileNames = {target};
-    c->Dialogs.Answers = {TMsgAnswer::Yes};
-    c->Menu("Append1");
-    QCOMPARE(c->Dialogs.Texts().back(), "Append to " + target + " ?");
-    QCOMPARE(ReadFileBytes(target), old + "\r\n" + Edited("{y} {x} "));
-    QVERIFY(c->Form->IsFileModified());
-    QCOMPARE(Colour("Panel2"), PanelColor::Red);
-
     c->Dialogs.Answers = {TMsgAnswer::Cancel};
     QVERIFY(!c->Form->close());
     QCOMPARE(c->Dialogs.Texts().back(), std::string("Save changes to other.pgn?"));
@@ -106,54 +94,9 @@ class TestForm1File : public TGuiTest {
     c->Dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::No};
     c->Dialogs.FileNames = {""};
     QVERIFY(c->Form->close());
-    QCOMPARE(c->Dialogs.Shown.size(), size_t{6});
+    QCOMPARE(c->Dialogs.Shown.size(), size_t{5});
     QCOMPARE(ReadFileBytes(other), Edited("{x} "));
     QCOMPARE(c->WorkFileCount(), 0);
-  }
-
-  // An Open that does not happen changes nothing: the work stays open and
-  // unsaved. One box says what is wrong, offering the repair where it helps.
-  void openThatFailsLeavesTheWork_data() {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("words");  // what the box says is wrong; empty: no box
-    QTest::addColumn<bool>("repair");    // offered and accepted
-    const QByteArray game = "[Event \"x\"]\r\n\r\n1.e4 {" + QByteArray(12000, 'c') + "} 1-0\r\n";
-    QTest::newRow("cancelled") << QString() << QByteArray() << QString() << false;
-    QTest::newRow("game too long")
-        << "long.pgn" << game + game << "longer than the buffer size of 10000" << false;
-    QTest::newRow("LF, repaired copy too long")
-        << "lf.pgn" << QByteArray(game + game).replace("\r\n", "\n") << "lines end in LF alone"
-        << true;
-  }
-  void openThatFailsLeavesTheWork() {
-    QFETCH(QString, file);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, words);
-    QFETCH(bool, repair);
-    OpenLondon();
-    EditFirstGame("{kept} ");
-    const std::string name = file.isEmpty() ? "" : c->Dir.File(file.toStdString());
-    if (!name.empty()) WriteFileBytes(name, bytes.toStdString());
-    c->Dialogs.FileNames = {name};
-    c->Dialogs.Answers = {TMsgAnswer::No};  // the save question
-    if (repair) c->Dialogs.Answers.push_back(TMsgAnswer::Yes);
-    c->Menu("Open1");
-    const Texts shown = c->Dialogs.Texts();
-    QCOMPARE(shown.size(), size_t{words.isEmpty() ? 1u : repair ? 3u : 2u});
-    if (!words.isEmpty()) {
-      QVERIFY2(shown[1].starts_with("Error while reading file (") &&
-                   shown[1].find(name) != std::string::npos &&
-                   shown[1].find(words.toStdString()) != std::string::npos,
-               shown[1].c_str());
-      QCOMPARE(shown[1].find("Try the conversion?") != std::string::npos, repair);
-    }
-    if (repair) QVERIFY(shown[2].starts_with("Conversion failed\rThe repaired copy: a game"));
-    QVERIFY(c->Form->IsFileModified());
-    QCOMPARE(c->Form->windowTitle(), QString("Korvane - london1851.pgn"));
-    c->Menu("Save1");  // to the opened file, without a dialog
-    QCOMPARE(c->Dialogs.FileDialogs.size(), size_t{2});
-    QCOMPARE(ReadFileBytes(path), Edited("{kept} "));
   }
 
   // An LF file repaired on open saves beside itself, in CR LF, leaving it alone.

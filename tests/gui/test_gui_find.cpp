@@ -1,8 +1,6 @@
 // Find and Replace where the window asks, stops or refuses: the wrap question,
-// Escape between the pages of a pass in the file, pages that cannot grow, the
-// Find list's limits, and the note before the "pack conflict" macro.
-#include <QAbstractItemView>
-#include <QComboBox>
+// Escape between the pages of a pass in the file, pages that cannot grow and
+// the Find list's limits.
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -122,26 +120,6 @@ class TestForm1Find : public TGuiTest {
     QVERIFY(LastBox().starts_with("Find List capacity reached on page "));
     QVERIFY(c->Memo()->Length() <= 20000);
     QVERIFY(c->Memo()->Length() > 19000);
-  }
-
-  // The note before "pack conflict" comes once a run; Cancel keeps the boxes.
-  void packConflictNoteOnceARun() {
-    c->Start();
-    auto* combo = c->Find<QComboBox>("ComboBox1");
-    const auto pick = [&] {
-      combo->showPopup();
-      combo->view()->setCurrentIndex(combo->model()->index(21, 0));
-      QTest::keyClick(combo->view(), Qt::Key_Return);
-    };
-    SetFind("kept");
-    c->Dialogs.Answers.push_back(TMsgAnswer::Cancel);
-    pick();
-    QVERIFY(LastBox().starts_with("Since packing does not accept all PGN headers."));
-    QVERIFY(c->Dialogs.Shown[0].Buttons == TMsgButtons::OkCancel);
-    QCOMPARE(c->Text("Edit3"), QString("kept"));
-    pick();
-    QCOMPARE(c->Dialogs.Shown.size(), size_t{1});
-    QCOMPARE(c->Text("Edit3"), QString("$$07"));
   }
 };
 
