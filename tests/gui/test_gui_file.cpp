@@ -1,5 +1,5 @@
 // The file commands where the window asks or refuses: Save As and
-// closing with unsaved changes, the repair of an LF file, Reorg refusing a
+// closing with unsaved changes, Reorg refusing a
 // game, files dropped on the window, and the start-up offer of a work file left
 // by a run that ended without a clean shutdown.
 #include <QApplication>
@@ -53,7 +53,9 @@ class TestForm1File : public TGuiTest {
     ClearWorkFileNames();
   }
 
-  static bool Drop(QWidget* target, QMimeData& mime) {
+  static bool DropFile(QWidget* target, const std::string& file) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -61,18 +63,11 @@ class TestForm1File : public TGuiTest {
     QCoreApplication::processEvents();  // the open runs once the drop has ended
     return enter.isAccepted();
   }
-  static bool DropFile(QWidget* target, const std::string& file) {
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
-    return Drop(target, mime);
-  }
 
  private slots:
   // Every question of Save As and Close, answered each way.
   void saveAsAndCloseAsk() {
-    WriteFileBytes(c->Dir.File("~korvane.bullet.file.00001234.tmp"), "stale");
     OpenLondon();
-    QCOMPARE(c->WorkFileCount(), 3);  // bullet, map and reorganisation files; the stale one is gone
     const std::string other = c->Copy("fools-mate.pgn", "other.pgn");
     EditFirstGame("{x} ");
     c->Dialogs.FileNames = {other, other};
@@ -97,24 +92,6 @@ class TestForm1File : public TGuiTest {
     QCOMPARE(c->Dialogs.Shown.size(), size_t{5});
     QCOMPARE(ReadFileBytes(other), Edited("{x} "));
     QCOMPARE(c->WorkFileCount(), 0);
-  }
-
-  // An LF file repaired on open saves beside itself, in CR LF, leaving it alone.
-  void lfFileIsRepairedAndSavedWithCrLf() {
-    c->Start();
-    path = c->Copy("tatamast22.pgn");
-    const std::string original = TestData("tatamast22.pgn");
-    c->Dialogs.FileNames = {path};
-    c->Dialogs.Answers = {TMsgAnswer::Yes};
-    c->Menu("Open1");
-    QVERIFY(c->Dialogs.Texts().at(0).find("lines end in LF alone") != std::string::npos);
-    QVERIFY(!fs::exists(c->Dir.File("~Temp001.tmp")));
-    const std::string repaired = c->Dir.File("tatamast22-repaired.pgn");
-    c->Dialogs.FileNames = {repaired};
-    c->Menu("Save1");
-    QCOMPARE(c->Dialogs.FileDialogs.back().FileName, repaired);
-    QCOMPARE(ReadFileBytes(path), original);
-    QCOMPARE(ReadFileBytes(repaired), SavedForm(GamesOf(ToCrLf(original))));
   }
 
   // A game grown past the buffer size: Reorg refuses before anything changes,
@@ -156,8 +133,7 @@ class TestForm1File : public TGuiTest {
   }
 
   // On the editor and on the window alike; with a change on the page the save
-  // question comes first, and Cancel keeps the file that is open. Text, or a
-  // file that is gone, opens nothing.
+  // question comes first, and Cancel keeps the file that is open.
   void dropOpensLikeFileOpen() {
     OpenLondon();
     const std::string other = c->Copy("fools-mate.pgn", "other.pgn");
@@ -177,12 +153,6 @@ class TestForm1File : public TGuiTest {
       c->Menu("Open1");
     }
     QCOMPARE(ReadFileBytes(path), TestData("london1851.pgn"));  // the changes were dropped
-    c->Dialogs.Shown.clear();
-    QMimeData text;
-    text.setText(QStringLiteral("1.e4 e5"));
-    QVERIFY(!Drop(c->Form.get(), text));
-    QVERIFY(DropFile(c->Form.get(), c->Dir.File("missing.pgn")));
-    QCOMPARE(c->Dialogs.Texts(), Texts{"File '" + c->Dir.File("missing.pgn") + "' does not exist"});
   }
 
   // Yes opens the work file unsaved under its original name; "Delete it"

@@ -260,12 +260,6 @@ class TestForm1Formats : public TGuiTest {
       QVERIFY2(browser->toPlainText().size() > 100, qPrintable(HelpWindow()->CurrentTopic()));
     }
     QCOMPARE(topics.size(), size_t{8});
-    QApplication::setActiveWindow(c->Form.get());  // F1 opens the focused control's topic
-    c->Find<QWidget>("Edit1")->setFocus();
-    QTest::keyClick(c->Find<QWidget>("Edit1"), Qt::Key_F1);
-    QCOMPARE(HelpWindow()->CurrentTopic(), QString("buffersize.html"));
-    c->Menu("Contents1");
-    QCOMPARE(HelpWindow()->CurrentTopic(), QString("contents.html"));
     CloseHelpWindow();
   }
 };

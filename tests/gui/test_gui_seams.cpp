@@ -7,20 +7,15 @@
 // KORVANE_SEED (first seed), KORVANE_SEED_COUNT and KORVANE_ACTIONS choose the
 // walks, so that any seed can be run by hand.
 #include <QAction>
-#include <QButtonGroup>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
+#include <numeric>
 #include <random>
-#include <sstream>
 
-#include "app/PageEditor.h"
-#include "app/Unit1.h"
 #include "find/CheckMacros.h"
-#include "settings/Settings.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace {
@@ -35,8 +30,6 @@ class TWalkDialogs : public TScriptDialogs {
            : buttons == TMsgButtons::Ok || buttons == TMsgButtons::OkCancel ? TMsgAnswer::Ok
                                                                             : TMsgAnswer::Yes;
   }
-  bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-  bool SaveFileName(TFileDialogRequest&) override { return false; }
   std::vector<std::string> Texts;
 };
 
@@ -61,14 +54,6 @@ struct TAction {
 constexpr std::pair<const char*, const char*> kWords[] = {
     {"Marshall", "MARSHALL"}, {"Staunton", "Stanton"}, {"1-0", "0-1"},
     {"Nf3", "Ng3"},           {"wyvill", "Wyvill"},    {"Zee", "Sea"}};
-
-std::string Describe(const std::vector<TAction>& actions) {
-  std::ostringstream out;
-  for (const TAction& a : actions) {
-    out << "  {k" << kKindNames[a.Kind] << ", " << a.A << ", " << a.B << "},\n";
-  }
-  return out.str();
-}
 
 const char* const kNames[] = {"Marshall", "Staunton",    "Anderssen",
                               "Wyvill",   "Kieseritzky", "Morphy"};
@@ -102,9 +87,7 @@ std::string Collection() {
 }
 
 std::string Joined(const std::vector<std::string>& pages) {
-  std::string all;
-  for (const std::string& p : pages) all += p;
-  return all;
+  return std::accumulate(pages.begin(), pages.end(), std::string());
 }
 
 // The end of the line at at, past its CR LF.
@@ -138,8 +121,6 @@ class TWalk {
       Do(a);
     } catch (const EHalt& h) {
       return "the program ended (exit " + std::to_string(h.ExitCode) + ") after: " + LastBox();
-    } catch (const std::exception& e) {
-      return std::string("exception out of a handler: ") + e.what();
     }
     return failure_.empty() ? failure_ : failure_ + "\n  last box: " + LastBox();
   }
@@ -546,8 +527,11 @@ void CheckWalk(const std::vector<TAction>& actions, const std::string& name) {
   const std::vector<TAction> shortest =
       Shrink(std::vector<TAction>(actions.begin(), actions.begin() + failed + 1));
   RunActions(shortest, reason);
-  const std::string report =
-      name + ": " + reason + "\nshortest failing actions:\n" + Describe(shortest);
+  std::string report = name + ": " + reason + "\nshortest failing actions:\n";
+  for (const TAction& a : shortest) {
+    report += "  {k" + std::string(kKindNames[a.Kind]) + ", " + std::to_string(a.A) + ", " +
+              std::to_string(a.B) + "},\n";
+  }
   QFAIL(report.c_str());
 }
 
