@@ -228,7 +228,6 @@ class TestBoardWindow : public TGuiTest {
     QCOMPARE(board->Position()->StoredCount, kMaxHalfMoves);
     QCOMPARE(board->FailedMove(), kMaxHalfMoves);
     QCOMPARE(c->Memo()->SelStart(), In("Long", "401. Nf3") + 5);
-    QCOMPARE(c->Memo()->SelLength(), int64_t{3});
     QCOMPARE(board->Picture(), After(*board, 0));  // the knights are home
     QVERIFY(RightClickAt(In("Castles", "e4")));
   }

@@ -7,7 +7,6 @@
 // KORVANE_SEED (first seed), KORVANE_SEED_COUNT and KORVANE_ACTIONS choose the
 // walks, so that any seed can be run by hand.
 #include <QAction>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <algorithm>
@@ -130,7 +129,6 @@ class TWalk {
   TFStreamTxStr& Work() { return *c_.Form->Stream(); }
   std::string View() { return std::string(Memo()->View()); }
   std::string LastBox() { return dialogs_.Texts.empty() ? "(no box)" : dialogs_.Texts.back(); }
-  void Click(const char* name) { c_.Click(name); }
   void Menu(const char* name) {
     if (c_.Find<QAction>(name)->isEnabled()) c_.Menu(name);
   }
@@ -302,15 +300,15 @@ class TWalk {
         if (a.Kind == kGo) {
           c_.Find<QLineEdit>("Edit5")->setText(QString::number(a.A % (stored_.size() + 1) + 1));
         }
-        Click(a.Kind == kNext   ? "Button1"
-              : a.Kind == kPrev ? "Button2"
-              : a.Kind == kLast ? "Button3"
-                                : "Button8");
+        c_.Click(a.Kind == kNext   ? "Button1"
+                 : a.Kind == kPrev ? "Button2"
+                 : a.Kind == kLast ? "Button3"
+                                   : "Button8");
         return CheckPage(kKindNames[a.Kind]);
       case kFirst:
         if (listing) LeaveListModel();
         Commit();
-        Click("Button4");
+        c_.Click("Button4");
         return CheckPage("First");
       case kType:
       case kDelete: {
@@ -336,7 +334,7 @@ class TWalk {
       case kReplaceInPage:
         if (!listing) Scope(0);
         SetBoxes(word, repl);
-        Click(a.Kind == kFindInPage ? "Button6" : "Button7");
+        c_.Click(a.Kind == kFindInPage ? "Button6" : "Button7");
         return;
       case kFindInFile:
       case kReplaceInFile:
@@ -346,7 +344,7 @@ class TWalk {
         Scope(1);
         SetBoxes(word, repl);
         if (a.Kind == kReplaceInFile) ReplaceModel(word, repl);
-        Click(a.Kind == kFindInFile ? "Button6" : "Button7");
+        c_.Click(a.Kind == kFindInFile ? "Button6" : "Button7");
         return CheckPage(kKindNames[a.Kind]);
       case kBuildList: {
         // With a list shown, Find looks inside the list.
@@ -356,7 +354,7 @@ class TWalk {
         Scope(2);
         SetBoxes(word, repl);
         const size_t boxes = dialogs_.Texts.size();
-        Click("Button6");
+        c_.Click("Button6");
         if (Listing()) return CheckList(word, boxes);
         expectPage_ = listFrom_;
         return CheckPage("an empty Find list");
@@ -419,7 +417,7 @@ class TWalk {
           const auto codes = MacroCodes(index);
           ReplaceModel(ResolveLiteralCode(codes.first), ResolveLiteralCode(codes.second));
         }
-        Click(replace ? "Button7" : "Button6");
+        c_.Click(replace ? "Button7" : "Button6");
         // The flags of check 5 are the one change the model does not make itself.
         if (MacroCodes(index).first == "$$05") {
           stored_ = ProgramPages();
@@ -432,7 +430,7 @@ class TWalk {
         if (listing) return;
         Commit();
         const std::vector<std::string> before = stored_;
-        Click("Button5");
+        c_.Click("Button5");
         stored_ = ProgramPages();
         if (GamesOf(Joined(stored_)) != GamesOf(Joined(before))) return Fail("Reorg changed games");
         return CheckPage("Reorg");
@@ -458,7 +456,7 @@ class TWalk {
         const QString text = QString::fromLatin1(word) + QChar(0x2019);
         SetBoxes(word, repl);
         c_.Find<QLineEdit>("Edit3")->setText(text);
-        Click(inFile ? "Button7" : "Button6");
+        c_.Click(inFile ? "Button7" : "Button6");
         if (Listing() != listing || View() != before) Fail("a find text outside Latin-1 was used");
         return;
       }
