@@ -54,6 +54,7 @@ class TGuiTest : public QObject {
   void OpenLondon(TForm1Setup setup = {});
   QColor Colour(const char* panel) { return c->Find<TStatusPanel>(panel)->Color(); }
   int Pages() { return c->Text("StaticText4").toInt(); }
+  std::string LastBox() { return c->Dialogs.Shown.empty() ? "" : c->Dialogs.Shown.back().Text; }
 
  private slots:
   void init() { c = std::make_unique<TGuiCase>(); }
