@@ -91,10 +91,11 @@ struct TChange {
   const char* Message;  // the box a failure shows; nullptr for an exception alone
 };
 
-std::function<bool(std::unique_ptr<TFStreamTxStr>&)> Commit(const std::string& name, size_t n) {
+std::function<bool(std::unique_ptr<TFStreamTxStr>&)> Commit(const std::string& text) {
   return [=](auto& s) {
-    std::string t = Record(name, n);
-    return s->WritePage(t) > 0;
+    std::string t = text;
+    s->WritePage(t);
+    return true;
   };
 }
 
@@ -104,9 +105,10 @@ std::vector<TChange> Changes(const std::string& target) {
     return [=](auto& s) { return SaveOrAppend(*s, mode, target, true); };
   };
   return {
-      {"commit in place", PreparePage2, Commit("P", 5), true, nullptr},
-      {"commit into a gap", PrepareGap, Commit("Q", 2000), true, nullptr},
-      {"commit at the end", PreparePage2, Commit("E", 14000), true, nullptr},
+      {"commit in place", PreparePage2, Commit(Record("P", 5)), true, nullptr},
+      {"commit into a gap", PrepareGap, Commit(Record("Q", 2000)), true, nullptr},
+      {"commit at the end", PreparePage2, Commit(Record("E", 14000)), true, nullptr},
+      {"empty a page", PreparePage2, Commit(""), true, nullptr},
       {"add page", PreparePage2, [](auto& s) { return s->AddPage() > 0; }, true, nullptr},
       {"save", PreparePage2, save(TSaveMode::Save), true, kIncomplete},
       {"save as", PreparePage2, save(TSaveMode::SaveAs), false, kIncomplete},
@@ -151,142 +153,105 @@ TEST(RecoveryMap, TextRoundTripsAndDamageIsRefused) {
   EXPECT_TRUE(ParseRecoveryMap(replaced("current 2", "current 3"), back)) << "the last page";
 }
 
-// Commits of every kind, Add Page and an emptied page survive a crash, and the
-// recovered collection names the file it came from.
-TEST_F(RecoveryTest, CommittedPagesComeBackAfterACrash) {
-  auto s = OpenInput();
-  TPages model = PagesOf(*s);
-  std::string text;
-  auto commit = [&](int32_t page, std::string newText) {
-    s->GotoPage(page, text);
-    s->WritePage(newText);
-    model[static_cast<size_t>(page - 1)] = newText;
-  };
-  commit(2, Record("Shrunk", 10));             // in place
-  commit(1, model[0] + Record("Grown", 400));  // to the end
-  commit(3, Record("IntoGap", 30));            // in place again, smaller
-  commit(2, Record("Gap", 500));               // into the gap page 1 left
-  s->AddPage();
-  model.push_back("");
-  commit(s->PageCount(), Record("Added", 50));
-  s->AddPage();
-  model.push_back("");
-  commit(4, "");
-  ASSERT_EQ(PagesOf(*s), model);
-  s.reset();  // no clean end: the files stay as a crash leaves them
-  std::string origin;
-  EXPECT_TRUE(Recover(&origin) == model);
-  EXPECT_EQ(origin, Input());
-}
-
-// A crash at any write call of a change leaves either the state before it or
-// the state after it, never a damaged page, and a save's target whole or absent.
-TEST_F(RecoveryTest, ACrashAtEveryWriteCallLeavesOldOrNew) {
-  const std::string out = dir.File("out.pgn");
-  for (const TChange& path : Changes(out)) {
-    if (!path.Crashed) continue;
-    auto s = OpenInput();
-    path.Prepare(*s);
-    const TPages before = PagesOf(*s);
-    path.Prepare(*s);
-    const int64_t first = WriteCallCount();
-    path.Change(s);
-    const int64_t calls = WriteCallCount() - first;
-    const TPages after = PagesOf(*s);
-    s.reset();
-    const std::string saved = fs::exists(out) ? ReadFileBytes(out) : "";
-    ASSERT_EQ(Recover(), after) << path.Path;
-    ASSERT_GT(calls, 0) << path.Path;
-    for (int64_t n = 1; n <= calls; ++n) {
-      SCOPED_TRACE(std::string(path.Path) + " call " + std::to_string(n));
-      fs::remove(out);
-      auto w = OpenInput();
-      path.Prepare(*w);
-      pid_t child = ::fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
-        SetWriteCrashAtCall(n);
-        path.Change(w);
-        ::_exit(0);
-      }
-      int status = 0;
-      ::waitpid(child, &status, 0);
-      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kCrashExitCode);
-      w.reset();
-      TPages recovered = Recover();
-      EXPECT_TRUE(recovered == before || recovered == after);
-      if (fs::exists(out)) {
-        EXPECT_EQ(ReadFileBytes(out), saved);
-      }
-    }
-  }
-  // The next save clears the temporary files the killed ones left.
-  auto s = OpenInput();
-  ASSERT_TRUE(SaveOrAppend(*s, TSaveMode::Save, out, true));
-  ExpectNoSaveTemps();
-}
-
-// A failure injected at each write call in turn: the user's files stay byte for
-// byte, the work file still reads back page for page (and so does its map file),
-// and the message says what did not happen.
-TEST_F(RecoveryTest, AFailureAtEveryWriteCallHarmsNothing) {
-  const std::string target = dir.File("target.pgn");
-  const std::string oldTarget = PgnGame("Old", 10);
+// Each change runs cleanly (and is recovered as made, naming the file it came
+// from), then with a failure injected at each of its write calls in turn, then
+// killed at each: the user's files stay byte for byte (or a save's target is
+// whole), the work file reads back page for page before or after the change
+// (and so does its map file), and a failure's message says what did not happen.
+TEST_F(RecoveryTest, AFailureOrACrashAtEveryWriteCallHarmsNothing) {
+  const std::string target = dir.File("target.pgn"), oldTarget = PgnGame("Old", 10);
   for (const TChange& path : Changes(target)) {
+    TPages after;
+    std::string saved;
+    int64_t calls = 0;
     int failures = 0;
-    for (int64_t n = 1;; ++n) {
-      SCOPED_TRACE(std::string(path.Path) + " call " + std::to_string(n));
-      WriteFileBytes(target, oldTarget);
-      auto s = OpenInput();
-      path.Prepare(*s);
-      const TPages before = PagesOf(*s);
-      const std::string bulletBefore = ReadFileBytes(BulletFileName);
-      path.Prepare(*s);
-      dialogs.Shown.clear();
-      dialogs.Answers = {TMsgAnswer::Yes};  // "Do you want to continue?" after a failed save
-      const int64_t first = WriteCallCount();
-      SetWriteFaultAtCall(n);
-      bool ok = false;
-      try {
-        ok = path.Change(s);
-      } catch (const EChessException& e) {
-        EXPECT_STREQ(e.what(), "i/o error on bullet write");
-      }
-      const bool injected = WriteCallCount() - first >= n;
-      SetWriteFaultAtCall(0);
-      dialogs.Answers.clear();
-      if (!injected) {
-        EXPECT_TRUE(ok);
-        break;
-      }
-      if (!ok) {
-        ++failures;
-        EXPECT_EQ(ReadFileBytes(target), oldTarget);
-        // The first line is the flow's; a second one may give the system's reason.
-        const auto says = [&](const std::string& head) {
-          return std::ranges::any_of(dialogs.Texts(), [&](const std::string& t) {
-            return t == head || t.starts_with(head + "\r");
-          });
-        };
-        if (path.Message) {
-          EXPECT_TRUE(says(path.Message) || says("close error #9789"))
-              << ::testing::PrintToString(dialogs.Texts());
+    for (int64_t n = 0; n == 0 || n <= calls; ++n) {
+      for (bool crash : {false, true}) {
+        if (crash && (n == 0 || !path.Crashed)) continue;
+        SCOPED_TRACE(std::string(path.Path) + (crash ? " crash" : " failure") + " at call " +
+                     std::to_string(n));
+        WriteFileBytes(target, oldTarget);
+        auto s = OpenInput();
+        path.Prepare(*s);
+        const TPages before = PagesOf(*s);
+        const std::string bulletBefore = ReadFileBytes(BulletFileName);
+        path.Prepare(*s);
+        if (crash) {
+          pid_t child = ::fork();
+          ASSERT_GE(child, 0);
+          if (child == 0) {
+            SetWriteCrashAtCall(n);
+            path.Change(s);
+            ::_exit(0);
+          }
+          int status = 0;
+          ::waitpid(child, &status, 0);
+          ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kCrashExitCode);
+          s.reset();
+          const TPages recovered = Recover();
+          EXPECT_TRUE(recovered == before || recovered == after);
+          const std::string now = ReadFileBytes(target);
+          EXPECT_TRUE(now == oldTarget || now == saved);
+          continue;
         }
+        dialogs.Shown.clear();
+        dialogs.Answers = {TMsgAnswer::Yes};  // "Do you want to continue?" after a failed save
+        const int64_t first = WriteCallCount();
+        SetWriteFaultAtCall(n);
+        bool ok = false;
+        try {
+          ok = path.Change(s);
+        } catch (const EChessException& e) {
+          EXPECT_STREQ(e.what(), "i/o error on bullet write");
+        }
+        SetWriteFaultAtCall(0);
+        dialogs.Answers.clear();
+        if (n == 0) {
+          calls = WriteCallCount() - first;
+          ASSERT_TRUE(ok);
+          ASSERT_GT(calls, 0);
+          if (!path.Crashed) continue;  // its state after is not looked at
+        } else if (!ok) {
+          ++failures;
+          EXPECT_EQ(ReadFileBytes(target), oldTarget);
+          // The first line is the flow's; a second one may give the system's reason.
+          const auto says = [&](const std::string& head) {
+            return std::ranges::any_of(dialogs.Texts(), [&](const std::string& t) {
+              return t == head || t.starts_with(head + "\r");
+            });
+          };
+          if (path.Message) {
+            EXPECT_TRUE(says(path.Message) || says("close error #9789"))
+                << ::testing::PrintToString(dialogs.Texts());
+          }
+        }
+        if (!s) {  // reorganisation gives the stream up; the bullet file was not touched
+          EXPECT_EQ(ReadFileBytes(BulletFileName), bulletBefore);
+          continue;
+        }
+        const TPages now = PagesOf(*s);
+        if (!ok) {
+          EXPECT_EQ(now, before);
+        }
+        s.reset();
+        std::string origin;
+        EXPECT_TRUE(Recover(&origin) == now);
+        if (!path.Message) {
+          EXPECT_EQ(origin, Input());
+        }
+        if (n == 0) {
+          after = now;
+          saved = ReadFileBytes(target);
+        }
+        ExpectNoSaveTemps();
       }
-      if (!s) {  // reorganisation gives the stream up; the bullet file was not touched
-        EXPECT_EQ(ReadFileBytes(BulletFileName), bulletBefore);
-        continue;
-      }
-      const TPages now = PagesOf(*s);
-      if (!ok) {
-        EXPECT_EQ(now, before);
-      }
-      s.reset();
-      EXPECT_TRUE(Recover() == now);
-      ExpectNoSaveTemps();
     }
     EXPECT_GT(failures, 0) << path.Path;
   }
+  // The next save clears the temporary files the killed ones left.
+  auto s = OpenInput();
+  ASSERT_TRUE(SaveOrAppend(*s, TSaveMode::Save, target, true));
+  ExpectNoSaveTemps();
 }
 
 // Work files of a running instance are neither offered nor deleted; without a
