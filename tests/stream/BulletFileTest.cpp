@@ -52,12 +52,6 @@ TEST(BulletFile, ConversionRepairsShapesAndAsksAboutBadGames) {
                 "Badly formatted. Correct with VESPRA.exe\r\n[Site \"s\"]\r\n\r\n1. e4 *"});
   dialogs.OkBoxAnswers = {TMsgAnswer::Cancel};
   EXPECT_THROW(ConvertAndMap(dir.File("odd.pgn"), dir.File("b3.tmp"), 10000), EHalt);
-
-  dialogs.Shown.clear();
-  WriteFileBytes(dir.File("cut.pgn"),
-                 PgnGame("A") + PgnGame("B") + "[Event \"Z\"]\r\n\r\n1. e4 Nf3\r\n");
-  EXPECT_THROW(ConvertAndMap(dir.File("cut.pgn"), dir.File("b4.tmp"), 10000), EChessException);
-  EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Last valid game or buffer: \r\n"});
 }
 
 TEST(BulletFile, MapFailuresAndLimits) {

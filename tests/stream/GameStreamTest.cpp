@@ -89,15 +89,6 @@ TEST(GameStream, SplitsGamesAndFailsWithItsFixedMessages) {
   for (const auto& c : cases) EXPECT_EQ(Read(c.Bytes, c.Buffer), c.Games) << c.Name;
 }
 
-// Small buffers force many loads that each cut at the last whole game and
-// start the next load right after it.
-TEST(GameStream, RealCollectionThroughSmallAndLargeBuffers) {
-  const std::vector<std::string> expected = ReferenceGames(TestData("london1851.pgn"));
-  ASSERT_EQ(expected.size(), 251u);
-  for (int32_t buffer : {10000, 100000})
-    EXPECT_TRUE(ReadAllGames(TestDataPath("london1851.pgn"), buffer) == expected) << buffer;
-}
-
 TEST(GameStream, ReadPastTheEndAndAFullDeviceFail) {
   TTempDir dir;
   WriteFileBytes(dir.File("in.pgn"), kGameA + "\r\n");
@@ -113,8 +104,6 @@ TEST(GameStream, ReadPastTheEndAndAFullDeviceFail) {
   EXPECT_THROW(out.WriteString("12345"), EChessException);
   SetWriteFaultAfter(-1);
   EXPECT_EQ(out.LastError, "I/O error on write");
-  EXPECT_THROW(TFStreamTxStr(dir.File("missing.pgn"), "", "", TOpenMode::Read, 1000),
-               EFileOpenError);
 }
 
 TEST(RepairGameShape, RepairsBlankLinesAndEnds) {

@@ -109,13 +109,6 @@ TEST(PageEstimate, TheQuestionAndItsAnswers) {
         std::string::npos);
     EXPECT_EQ(chosen, row.Chosen < 0 ? named : row.Chosen);
   }
-  std::string out;
-  EXPECT_EQ(RunCapture(BatchExe() + " normalize '" + dir.File("big.pgn") + "' '" +
-                           dir.File("out.pgn") + "'",
-                       out, true),
-            2);
-  EXPECT_NE(out.find("--buffer "), std::string::npos) << out;
-  EXPECT_FALSE(std::filesystem::exists(dir.File("out.pgn")));
 }
 
 }  // namespace
