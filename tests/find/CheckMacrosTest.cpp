@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "find/CheckMacros.h"
 #include "tests/support/TestSupport.h"
@@ -31,34 +32,30 @@ TEST(CheckMacros, ReplaceOnPageAsReplaceInFileDoesIt) {
   const TSearchOptions plain;
   TSearchOptions whole;
   whole.WholeWord = true;
-  const struct {
-    std::string Text, Find, Repl;
-    TSearchOptions Options;
-    int64_t Limit;
-    std::string Expected;
-    int Replaced;
-    bool Refused;
-  } cases[] = {
-      {"a \r\nb \r\nc", " \r\n", "\r\n", plain, 100, "a\r\nb\r\nc", 2, false},
-      // The replacement holds the find text: the search goes on after it.
-      {"xx", "x", "xx", plain, 100, "xxxx", 2, false},
-      // An occurrence in other letter case is left; the exact ones after it are replaced.
-      {"e4 E4 e4", "e4", "d4", plain, 100, "d4 E4 d4", 2, false},
-      {"ae4 e4", "e4", "d4", whole, 100, "ae4 d4", 1, false},
-      // Whole words: after "e4" -> "xe" the next "4" would follow a letter.
-      {"4 4 4", "4", "x", whole, 100, "x x x", 3, false},
-      {"E4 e4", "e4", "d4", whole, 100, "E4 d4", 1, false},
-      // No room for the growth: what fits is done, the rest stays.
-      {"ab ab ab", "ab", "abcd", plain, 12, "abcd abcd ab", 2, true},
-      {"ab ab", "ab", "abcd", plain, 9, "abcd abcd", 2, false},
-      {"nothing", "zz", "", plain, 100, "nothing", 0, false},
-  };
-  for (const auto& c : cases) {
-    std::string text = c.Text;
-    const TPageReplaceResult r = ReplaceOnPage(text, c.Find, c.Repl, c.Options, c.Limit);
-    EXPECT_EQ(text, c.Expected) << c.Text;
-    EXPECT_EQ(r.Replaced, c.Replaced) << c.Text;
-    EXPECT_EQ(r.Refused, c.Refused) << c.Text;
+  // text, find, replacement, options, length limit, result, count, refused
+  const std::tuple<std::string, std::string, std::string, TSearchOptions, int64_t, std::string, int,
+                   bool>
+      cases[] = {
+          {"a \r\nb \r\nc", " \r\n", "\r\n", plain, 100, "a\r\nb\r\nc", 2, false},
+          // The replacement holds the find text: the search goes on after it.
+          {"xx", "x", "xx", plain, 100, "xxxx", 2, false},
+          // An occurrence in other letter case is left; the exact ones after it are replaced.
+          {"e4 E4 e4", "e4", "d4", plain, 100, "d4 E4 d4", 2, false},
+          {"ae4 e4", "e4", "d4", whole, 100, "ae4 d4", 1, false},
+          // Whole words: after "e4" -> "xe" the next "4" would follow a letter.
+          {"4 4 4", "4", "x", whole, 100, "x x x", 3, false},
+          {"E4 e4", "e4", "d4", whole, 100, "E4 d4", 1, false},
+          // No room for the growth: what fits is done, the rest stays.
+          {"ab ab ab", "ab", "abcd", plain, 12, "abcd abcd ab", 2, true},
+          {"ab ab", "ab", "abcd", plain, 9, "abcd abcd", 2, false},
+          {"nothing", "zz", "", plain, 100, "nothing", 0, false},
+      };
+  for (const auto& [in, find, repl, options, limit, out, count, refused] : cases) {
+    std::string text = in;
+    const TPageReplaceResult r = ReplaceOnPage(text, find, repl, options, limit);
+    EXPECT_EQ(text, out) << in;
+    EXPECT_EQ(r.Replaced, count) << in;
+    EXPECT_EQ(r.Refused, refused) << in;
   }
 }
 

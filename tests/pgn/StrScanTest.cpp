@@ -89,7 +89,9 @@ TEST(StrScan, ReplaceAllNeverSearchesItsOutput) {
     EXPECT_EQ(ReplaceAll(text, c.Find, c.Repl), c.Count) << c.Text;
     EXPECT_EQ(text, c.Out) << c.Text;
   }
-  std::string text = "\xB7" "ab\xB7";
+  std::string text =
+      "\xB7"
+      "ab\xB7";
   EXPECT_EQ(RemoveChar(text, '\xB7'), 2);
   EXPECT_EQ(text, "ab  ");
 }

@@ -56,19 +56,16 @@ TEST(BulletFile, ConversionRepairsShapesAndAsksAboutBadGames) {
 
 TEST(BulletFile, MapFailuresAndLimits) {
   TTempDir dir;
-  const struct {
-    std::string Bytes;
-    const char* Message;
-  } cases[] = {
+  const std::pair<std::string, const char*> cases[] = {
       {"[Event \"A\"]\r\n1-0\r\n", "game too big/buffer too small"},  // no bullet
       {Record("A", 2000) + Record("B"), "logic error #8536"},         // longer than the buffer
   };
-  for (const auto& c : cases) {
+  for (const auto& [bytes, message] : cases) {
     try {
-      MapOf(dir.File("b.tmp"), c.Bytes, 1000);
-      ADD_FAILURE() << c.Message;
+      MapOf(dir.File("b.tmp"), bytes, 1000);
+      ADD_FAILURE() << message;
     } catch (const EChessException& e) {
-      EXPECT_STREQ(e.what(), c.Message);
+      EXPECT_STREQ(e.what(), message);
     }
   }
   auto one = MapOf(dir.File("b.tmp"), Record("A", 1000 - 24), 1000);  // exactly the buffer
@@ -92,14 +89,12 @@ TEST(BulletFile, PageMovesClamp) {
   const std::pair<int32_t, int32_t> gotos[] = {{0, 1}, {-5, 1}, {2, 2}, {4, 3}, {3, 3}};
   for (const auto& [go, reached] : gotos) EXPECT_EQ(s->GotoPage(go, text), reached) << go;
   EXPECT_EQ(text, Record("G4", 300) + Record("G5", 300));
-  EXPECT_EQ(s->NextPage(text), 0);
-  EXPECT_EQ(s->CurrentPage(), 3);
-  EXPECT_EQ(s->FirstPage(text), 1);
-  EXPECT_EQ(s->PrevPage(text), 0);
-  EXPECT_EQ(s->CurrentPage(), 1);
-  EXPECT_EQ(s->NextPage(text), 2);
-  EXPECT_EQ(s->PrevPage(text), 1);
-  EXPECT_EQ(s->LastPage(text), 3);
+  // Page moves past either end give 0 and stay; the others give the page reached.
+  const std::pair<int32_t, int32_t> moves[] = {{s->NextPage(text), 0},  {s->CurrentPage(), 3},
+                                               {s->FirstPage(text), 1}, {s->PrevPage(text), 0},
+                                               {s->CurrentPage(), 1},   {s->NextPage(text), 2},
+                                               {s->PrevPage(text), 1},  {s->LastPage(text), 3}};
+  for (const auto& [got, expected] : moves) EXPECT_EQ(got, expected);
   const char* raw = nullptr;
   int32_t length = 0;
   EXPECT_EQ(s->GotoPageRaw(2, raw, length), 2);

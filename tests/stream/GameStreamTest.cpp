@@ -19,74 +19,63 @@ std::vector<std::string> Read(const std::string& bytes, int32_t bufferSize) {
 }
 
 TEST(GameStream, SplitsGamesAndFailsWithItsFixedMessages) {
-  const std::string longGame = "[Event \"L\"]\r\n" + std::string(200, 'x') + " 1-0\r\n";
-  const std::string x40 = std::string(40, 'x') + "\r\n";
-  const struct {
-    const char* Name;
-    std::string Bytes;
-    int32_t Buffer;
-    std::vector<std::string> Games;
-  } cases[] = {
-      {"one blank line between",
-       kGameA + "\r\n\r\n" + kGameB + "\r\n",
-       1000,
-       {kGameA, "\r\n" + kGameB}},
-      {"no final line end", kGameA + "\r\n\r\n" + kGameB + "  \t", 1000, {kGameA, "\r\n" + kGameB}},
-      {"two blank lines",
-       kGameA + "\r\n\r\n\r\n" + kGameB + "\r\n",
-       1000,
-       {kGameA, "\r\n\r\n" + kGameB}},
-      {"no blank line", kGameA + "\r\n" + kGameB + "\r\n", 1000, {kGameA, kGameB}},
+  const std::string A = kGameA, B = kGameB, n = "\r\n",
+                    L = "[Event \"L\"]\r\n" + std::string(200, 'x') + " 1-0\r\n";
+  const std::tuple<const char*, std::string, int32_t, std::vector<std::string>> cases[] = {
+      {"one blank line between", A + n + n + B + n, 1000, {A, n + B}},
+      {"no final line end", A + n + n + B + "  \t", 1000, {A, n + B}},
+      {"two blank lines", A + n + n + n + B + n, 1000, {A, n + n + B}},
+      {"no blank line", A + n + B + n, 1000, {A, B}},
       {"ends in 1/2",
        "[Event \"C\"]\r\n\r\n1. c4 1/2\r\n",
        1000,
        {"[Event \"C\"]\r\n\r\n1. c4 1/2"}},
-      {"game without [Event joins the next",
-       "[White \"w\"]\r\n\r\n1. f4 *\r\n\r\n" + kGameB,
+      {"no [Event: joins the next",
+       "[White \"w\"]" + n + n + "*" + n + n + B,
        1000,
-       {"[White \"w\"]\r\n\r\n1. f4 *\r\n\r\n" + kGameB}},
-      {"[Event in a comment at a line start",
-       "[Event \"A\"]\r\n\r\n1. e4 {a\r\n[Event x} e5 1-0\r\n",
+       {"[White \"w\"]" + n + n + "*" + n + n + B}},
+      {"[Event at a line start in a comment",
+       "[Event \"A\"]\r\n\r\n{a\r\n[Event x} 1-0\r\n",
        1000,
-       {"[Event \"A\"]\r\n\r\n1. e4 {a", "[Event x} e5 1-0"}},
-      {"text before the first tag",
-       "Mail\r\n\r\n" + kGameA + "\r\n",
-       1000,
-       {"Mail\r\n\r\n" + kGameA}},
-      {"game just fits the buffer", kGameA + "\r\n", int32_t(kGameA.size() + 2), {kGameA}},
+       {"[Event \"A\"]\r\n\r\n{a", "[Event x} 1-0"}},
+      {"text before the first tag", "Mail" + n + n + A + n, 1000, {"Mail" + n + n + A}},
+      {"game just fits the buffer", A + n, int32_t(A.size() + 2), {A}},
       {"empty", "", 1000, {"failed: file is empty"}},
       {"one byte", "x", 1000, {"failed: no paired carRtn-lineFeed (1)"}},
       {"bare LF", "[Event \"A\"]\n\n1. e4 1-0\n", 1000, {"failed: no paired carRtn-lineFeed (2)"}},
       {"no LF in a full buffer",
-       std::string(50, 'x') + "\r\n" + kGameA + "\r\n",
+       std::string(50, 'x') + n + A + n,
        30,
        {"failed: line too long/buffer too small"}},
-      {"short text before the last LF", "ab\r\n" + x40, 10, {"failed: buffer too small"}},
+      {"short text before the last LF",
+       "ab" + n + std::string(40, 'x') + n,
+       10,
+       {"failed: buffer too small"}},
       {"one game only in the buffer",
-       longGame + "\r\n" + longGame,
+       L + n + L,
        150,
        {"failed: no full, valid game contained in buffer"}},
       {"no result at the end",
-       kGameA + "\r\n\r\n[Event \"B\"]\r\n\r\n1. d4 xyz\r\n",
+       A + n + n + "[Event \"B\"]\r\n\r\n1. d4 xyz\r\n",
        1000,
        {"failed: no valid, ending game result (\"xyz\")"}},
       {"nothing but blanks", "  \r\n\r\n", 1000, {"failed: no valid games to process"}},
       {"[Event in the middle of a line",
-       kGameA + " [Event \"B\"]\r\n1. d4 0-1\r\n",
+       A + " [Event \"B\"]\r\n1. d4 0-1\r\n",
        1000,
        {"failed: nil read"}},
       {"tag lines after the last result",
-       kGameA + "\r\n[Round \"?\"]\r\n",
+       A + n + "[Round \"?\"]" + n,
        1000,
        {"failed: no valid, ending game result (\"\"?\"]\")"}},
       // The text would end at the zero byte and the games after it go unread.
       {"a zero byte",
-       kGameA + "\r\n" + std::string(1, '\0') + kGameA,
+       A + n + std::string(1, '\0') + A,
        1000,
-       {"failed: zero byte at offset " + std::to_string(kGameA.size() + 2) +
-        ": not a PGN text file"}},
+       {"failed: zero byte at offset " + std::to_string(A.size() + 2) + ": not a PGN text file"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(Read(c.Bytes, c.Buffer), c.Games) << c.Name;
+  for (const auto& [name, bytes, buffer, games] : cases)
+    EXPECT_EQ(Read(bytes, buffer), games) << name;
 }
 
 TEST(GameStream, ReadPastTheEndAndAFullDeviceFail) {
@@ -107,28 +96,24 @@ TEST(GameStream, ReadPastTheEndAndAFullDeviceFail) {
 }
 
 TEST(RepairGameShape, RepairsBlankLinesAndEnds) {
-  const struct {
-    std::string In;
-    bool Result;
-    std::string Out;
-  } cases[] = {
-      {"\r\n\r\n" + kGameA, true, "\r\n" + kGameA},
-      {"[Event \"A\"]\r\n\r\n[White \"x\"]\r\n\r\n\r\n1. e4 1-0", true,
-       "\r\n[Event \"A\"]\r\n[White \"x\"]\r\n\r\n1. e4 1-0"},
-      {"[Event \"A\"]\r\r\n\r\n1. e4 *", true, "\r\n[Event \"A\"]\r\n\r\n1. e4 *"},
-      {"junk\r\n[Event \"A\"]\r\n\r\n1. e4 0-1 {end}", true, "\r\n[Event \"A\"]\r\n\r\n1. e4 0-1"},
-      {"[Event \"A\"]\r\n\r\n1. e4 e5 2", true, "\r\n[Event \"A\"]\r\n\r\n1. e4 e5 2"},
-      {"x [White \"w\"]1. e4 *", true, "\r\n[White \"w\"]\r\n\r\n1. e4 *"},
-      {"[White \"w\"]\rx\r\n1. e4 *", true, "\r\n[White \"w\"]\r\n\r\n\rx\r\n1. e4 *"},
-      {"\r\n[White \"w\"]\r\n\r\n1. e4 *", true, "\r\n[White \"w\"]\r\n\r\n1. e4 *"},
+  const std::string A = "[Event \"A\"]", W = "[White \"w\"]", n = "\r\n";
+  const std::tuple<std::string, bool, std::string> cases[] = {
+      {n + n + kGameA, true, n + kGameA},
+      {A + n + n + W + n + n + n + "1. e4 1-0", true, n + A + n + W + n + n + "1. e4 1-0"},
+      {A + "\r" + n + n + "1. e4 *", true, n + A + n + n + "1. e4 *"},
+      {"junk" + n + A + n + n + "1. e4 0-1 {end}", true, n + A + n + n + "1. e4 0-1"},
+      {A + n + n + "1. e4 e5 2", true, n + A + n + n + "1. e4 e5 2"},
+      {"x " + W + "1. e4 *", true, n + W + n + n + "1. e4 *"},
+      {W + "\rx" + n + "1. e4 *", true, n + W + n + n + "\rx" + n + "1. e4 *"},
+      {n + W + n + n + "1. e4 *", true, n + W + n + n + "1. e4 *"},
       {"1. e4 e5", false, "1. e4 e5"},
-      {"[Site \"s\"]\r\n\r\n1. e4 *", false, "[Site \"s\"]\r\n\r\n1. e4 *"},
-      {"[Event \"A\"]\r\n\r\n1. e4 e5 Nf3", false, "\r\n[Event \"A\"]\r\n\r\n1. e4 e5 Nf3"},
+      {"[Site \"s\"]" + n + n + "1. e4 *", false, "[Site \"s\"]" + n + n + "1. e4 *"},
+      {A + n + n + "1. e4 e5 Nf3", false, n + A + n + n + "1. e4 e5 Nf3"},
   };
-  for (const auto& c : cases) {
-    std::string game = c.In;
-    EXPECT_EQ(RepairGameShape(game), c.Result) << c.In;
-    EXPECT_EQ(game, c.Out) << c.In;
+  for (const auto& [in, repaired, out] : cases) {
+    std::string game = in;
+    EXPECT_EQ(RepairGameShape(game), repaired) << in;
+    EXPECT_EQ(game, out) << in;
   }
 }
 

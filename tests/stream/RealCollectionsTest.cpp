@@ -68,9 +68,8 @@ TEST_F(RealCollections, LettersHoldingTheBulletByteSaveByteForByte) {
 TEST_F(RealCollections, TextOutsideTheGamesIsMovedOrReported) {
   const std::string a = "[Event \"A\"]\r\n[Site \"s\"]\r\n\r\n1. e4 1-0\r\n\r\n";
   const std::string b = "[White \"w\"]\r\n\r\n1. d4 0-1\r\n";
-  const struct {
-    std::string In, Saved, Told;
-  } rows[] = {
+  // the file, as saved, what the user is told
+  const std::tuple<std::string, std::string, std::string> rows[] = {
       {a + "[Date \"2024.01.02\"]\r\n[Round \"3\"]\r\n[Event \"B\"]\r\n" + b,
        "\r\n" + a + "[Event \"B\"]\r\n[Date \"2024.01.02\"]\r\n[Round \"3\"]\r\n" + b,
        "game 2: tag lines from above its Event line moved below it: [Date \"2024.01.02\"] / "
@@ -84,19 +83,19 @@ TEST_F(RealCollections, TextOutsideTheGamesIsMovedOrReported) {
        "\r\n[Event \"A\"]\r\n\r\n1. e4 1-0\r\n\r\n" + a.substr(0, a.size() - 2),
        "game 1: dropped after its result: {won on time} / % exported / ; note"},
   };
-  for (const auto& r : rows) {
+  for (const auto& [in, saved, said] : rows) {
     std::vector<std::string> told;
     SetDropReporter([&](const TTextDrop& d) { told.push_back(DescribeDrop(d)); });
-    EXPECT_EQ(OpenAndSave(r.In, 100000), r.Saved) << r.Told;
-    EXPECT_EQ(told, std::vector<std::string>{r.Told});
+    EXPECT_EQ(OpenAndSave(in, 100000), saved) << said;
+    EXPECT_EQ(told, std::vector<std::string>{said});
   }
   // The window gathers the reports into one box after the conversion.
   SetDropReporter(nullptr);
   dialogs.Shown.clear();
-  OpenAndSave(rows[0].In, 100000);
+  OpenAndSave(std::get<0>(rows[0]), 100000);
   ASSERT_EQ(dialogs.Shown.size(), 1u);
   EXPECT_TRUE(dialogs.Shown[0].Text.starts_with("Odd game end\r\n"));
-  EXPECT_NE(dialogs.Shown[0].Text.find(rows[0].Told), std::string::npos);
+  EXPECT_NE(dialogs.Shown[0].Text.find(std::get<2>(rows[0])), std::string::npos);
 }
 
 // Misplaced tags at a buffer's end made the file fail to open or open
