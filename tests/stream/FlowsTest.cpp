@@ -87,6 +87,9 @@ TEST_F(FlowsTest, OpenFailuresSayWhy) {
 }
 
 TEST_F(FlowsTest, NewWorkFileHoldsTheTemplate) {
+  const std::string prefix = dir.Path().string() + "/~korvane.bullet.file.";
+  EXPECT_TRUE(BulletFileName.starts_with(prefix)) << BulletFileName;
+  EXPECT_EQ(BulletFileName.size(), prefix.size() + 12);
   ASSERT_TRUE(CreateNewBulletFile(100000, "2026.12.06"));
   EXPECT_EQ(ReadFileBytes(BulletFileName),
             "\xB7\r\n[Event \"?\"]\r\n[Site \"?\"]\r\n[Date \"2026.12.06\"]\r\n[Round \"?\"]\r\n"

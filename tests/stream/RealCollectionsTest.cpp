@@ -61,6 +61,12 @@ TEST_F(RealCollections, LettersHoldingTheBulletByteSaveByteForByte) {
     EXPECT_EQ(CheckBadBullet(page), "") << p;
     EXPECT_EQ(CountBullets(*bullet, page), bullet->Map->Entry(p).Games) << p;
   }
+  // The caret inside a Cyrillic name is in the game that holds it.
+  bullet->GotoPage(1, page);
+  const int caret = static_cast<int>(page.find("\xD0\xB7")) + 2;
+  const TGameAtCaret at = LocateGameAtCaret(page, caret);
+  EXPECT_TRUE(at.Found && at.GameStart < caret && caret < at.GameEnd);
+  EXPECT_EQ(page.compare(static_cast<size_t>(at.GameStart - 1), 7, "[Event "), 0);
 }
 
 // Text out of place around the Event lines: each row's conversion and what the
