@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "pgn/Repair.h"
+#include "pgn/TextDrops.h"
 #include "stream/FileIo.h"
 #include "tests/support/TestSupport.h"
 
@@ -49,6 +50,25 @@ TEST(RepairConversion, EdgeCases) {
     ASSERT_TRUE(RepairConversion(dir.File("in.pgn"), dir.File("out.pgn"))) << name;
     EXPECT_EQ(ReadFileBytes(dir.File("out.pgn")), out) << name;
   }
+}
+
+// What the conversion drops or moves is reported, game by game.
+TEST(RepairConversion, ReportsWhatItDropsAndMovesMisplacedTags) {
+  TTempDir dir;
+  WriteFileBytes(dir.File("in.pgn"),
+                 "junk before\n[Event \"A\"]\n\n1. e4 1-0\n{after}\n[Site \"s\"]\n[Event \"B\"]\n"
+                 "\n1. d4 0-1\n");
+  std::vector<std::string> told;
+  SetDropReporter([&](const TTextDrop& d) { told.push_back(DescribeDrop(d)); });
+  ASSERT_TRUE(RepairConversion(dir.File("in.pgn"), dir.File("out.pgn")));
+  SetDropReporter(nullptr);
+  EXPECT_EQ(ReadFileBytes(dir.File("out.pgn")),
+            Lines({"", "[Event \"A\"]", "", "1. e4 1-0", "", "[Event \"B\"]", "[Site \"s\"]", "",
+                   "1. d4 0-1"}));
+  EXPECT_EQ(told, (std::vector<std::string>{
+                      "game 1: dropped before its first tag: junk before",
+                      "game 1: dropped after its result: {after}",
+                      "game 2: tag lines from above its Event line moved below it: [Site \"s\"]"}));
 }
 
 TEST(RepairConversion, FailsWithoutHarm) {

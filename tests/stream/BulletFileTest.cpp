@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
-
+// The bullet file: conversion from PGN, its page map, page moves and where a
+// written page goes.
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -7,20 +8,6 @@
 #include "tests/stream/StreamTestUtil.h"
 
 namespace {
-
-std::string Record(const std::string& name, size_t movetextBytes = 20) {
-  std::string moves(movetextBytes, 'm');
-  return "\xB7\r\n[Event \"" + name + "\"]\r\n\r\n" + moves + " 1-0\r\n";
-}
-
-// A bullet file of the records, mapped with the buffer size.
-std::unique_ptr<TFStreamTxStr> MapOf(const TTempDir& dir, const std::string& bytes,
-                                     int32_t buffer) {
-  WriteFileBytes(dir.File("b.tmp"), bytes);
-  auto s = std::make_unique<TFStreamTxStr>(dir.File("b.tmp"), "", "", TOpenMode::ReadWrite, buffer);
-  s->BuildPageMap();
-  return s;
-}
 
 TEST(BulletFile, ConversionOfARealCollectionKeepsEveryGame) {
   TTempDir dir;
@@ -46,62 +33,45 @@ TEST(BulletFile, ConversionOfARealCollectionKeepsEveryGame) {
 TEST(BulletFile, ConversionRepairsShapesAndAsksAboutBadGames) {
   TTempDir dir;
   TScriptDialogs dialogs;
-  std::string text =
-      "[Event \"A\"]\r\n\r\n1. e4 1-0\r\n\r\n\r\n[Event \"B\"]\r\n\r\n1. d4 0-1 {x}\r\n\r\n"
-      "[Event \"C\"]\r\n\r\n1. c4 *\r\n";
-  WriteFileBytes(dir.File("in.pgn"), text);
+  WriteFileBytes(dir.File("in.pgn"),
+                 "[Event \"A\"]\r\n\r\n1. e4 1-0\r\n\r\n\r\n[Event \"B\"]\r\n\r\n1. d4 0-1 {x}"
+                 "\r\n\r\n[Event \"C\"]\r\n\r\n1. c4 *\r\n");
   auto bullet = ConvertAndMap(dir.File("in.pgn"), dir.File("b.tmp"), 10000);
   EXPECT_EQ(ReadFileBytes(dir.File("b.tmp")),
-            "\xB7\r\n[Event \"A\"]\r\n\r\n1. e4 1-0\r\n"
-            "\xB7\r\n[Event \"B\"]\r\n\r\n1. d4 0-1\r\n"
+            "\xB7\r\n[Event \"A\"]\r\n\r\n1. e4 1-0\r\n\xB7\r\n[Event \"B\"]\r\n\r\n1. d4 0-1\r\n"
             "\xB7\r\n[Event \"C\"]\r\n\r\n1. c4 *\r\n");
   EXPECT_TRUE(dialogs.Shown.empty());
   EXPECT_NE(TakeDropSummary().find("game 2: dropped after its result: {x}"), std::string::npos);
 
   // A game with neither Event nor White tag cannot be repaired: the user is told
-  // and the game is kept as it stands.
+  // and the game is kept as it stands; closing that box without OK ends the program.
   WriteFileBytes(dir.File("odd.pgn"), "[Site \"s\"]\r\n\r\n\r\n1. e4 *\r\n");
   ConvertAndMap(dir.File("odd.pgn"), dir.File("b2.tmp"), 10000);
-  ASSERT_EQ(dialogs.Shown.size(), 1u);
-  EXPECT_EQ(dialogs.Shown[0].Text,
-            "Badly formatted. Correct with VESPRA.exe\r\n[Site \"s\"]\r\n\r\n1. e4 *");
-  // Closing that box without OK ends the program.
+  EXPECT_EQ(dialogs.Texts(),
+            std::vector<std::string>{
+                "Badly formatted. Correct with VESPRA.exe\r\n[Site \"s\"]\r\n\r\n1. e4 *"});
   dialogs.OkBoxAnswers = {TMsgAnswer::Cancel};
   EXPECT_THROW(ConvertAndMap(dir.File("odd.pgn"), dir.File("b3.tmp"), 10000), EHalt);
 }
 
-TEST(BulletFile, ConversionFailureShowsTheLastGameRead) {
-  TTempDir dir;
-  TScriptDialogs dialogs;
-  std::string game = "[Event \"A\"]\r\n\r\n1. e4 1-0\r\n\r\n";
-  WriteFileBytes(dir.File("in.pgn"), game + game + "[Event \"Z\"]\r\n\r\n1. e4 e5 Nf3\r\n");
-  EXPECT_THROW(ConvertAndMap(dir.File("in.pgn"), dir.File("b.tmp"), 10000), EChessException);
-  ASSERT_EQ(dialogs.Shown.size(), 1u);
-  EXPECT_EQ(dialogs.Shown[0].Text, "Last valid game or buffer: \r\n");
-}
-
 TEST(BulletFile, MapFailuresAndLimits) {
   TTempDir dir;
-  struct {
-    const char* Name;
-    std::string Bytes;
-    int32_t Buffer;
-    const char* Message;
-  } cases[] = {
-      {"no bullet", "[Event \"A\"]\r\n1-0\r\n", 1000, "game too big/buffer too small"},
-      {"game longer than the buffer", Record("A", 2000) + Record("B"), 1000, "logic error #8536"},
+  const std::pair<std::string, const char*> cases[] = {
+      {"[Event \"A\"]\r\n1-0\r\n", "game too big/buffer too small"},  // no bullet
+      {Record("A", 2000) + Record("B"), "logic error #8536"},         // longer than the buffer
   };
-  for (const auto& c : cases) {
+  for (const auto& [bytes, message] : cases) {
     try {
-      MapOf(dir, c.Bytes, c.Buffer);
-      ADD_FAILURE() << c.Name;
+      MapOf(dir.File("b.tmp"), bytes, 1000);
+      ADD_FAILURE() << message;
     } catch (const EChessException& e) {
-      EXPECT_STREQ(e.what(), c.Message) << c.Name;
+      EXPECT_STREQ(e.what(), message);
     }
   }
-  auto one = MapOf(dir, Record("A"), 1000);
+  auto one = MapOf(dir.File("b.tmp"), Record("A", 1000 - 24), 1000);  // exactly the buffer
   EXPECT_EQ(one->PageCount(), 1);
   EXPECT_EQ(one->Map->Entry(1).Games, 1);
+  EXPECT_THROW(MapOf(dir.File("b.tmp"), Record("A", 1001 - 24), 1000), EChessException);
 
   TBufMap map;
   for (int i = 0; i < cMaxMap; ++i) map.Add(i, 1, 1);
@@ -109,53 +79,55 @@ TEST(BulletFile, MapFailuresAndLimits) {
   EXPECT_EQ(map.Count, cMaxMap);
 }
 
-TEST(BulletFile, PageMovesClampAndRefuse) {
+TEST(BulletFile, PageMovesClamp) {
   TTempDir dir;
   std::string bytes;
   for (int i = 0; i < 6; ++i) bytes += Record("G" + std::to_string(i), 300);
-  auto s = MapOf(dir, bytes, 700);  // two records a page
+  auto s = MapOf(dir.File("b.tmp"), bytes, 700);  // two records a page
   ASSERT_EQ(s->PageCount(), 3);
   std::string text;
-  struct {
-    int32_t Go, Reached;
-  } gotos[] = {{0, 1}, {-5, 1}, {2, 2}, {99, 3}};
-  for (const auto& g : gotos) EXPECT_EQ(s->GotoPage(g.Go, text), g.Reached) << g.Go;
+  const std::pair<int32_t, int32_t> gotos[] = {{0, 1}, {-5, 1}, {2, 2}, {4, 3}, {3, 3}};
+  for (const auto& [go, reached] : gotos) EXPECT_EQ(s->GotoPage(go, text), reached) << go;
   EXPECT_EQ(text, Record("G4", 300) + Record("G5", 300));
-  EXPECT_EQ(s->NextPage(text), 0);
-  EXPECT_EQ(s->CurrentPage(), 3);
-  EXPECT_EQ(s->FirstPage(text), 1);
-  EXPECT_EQ(s->PrevPage(text), 0);
-  EXPECT_EQ(s->CurrentPage(), 1);
-  EXPECT_EQ(s->LastPage(text), 3);
+  // Page moves past either end give 0 and stay; the others give the page reached.
+  const std::pair<int32_t, int32_t> moves[] = {{s->NextPage(text), 0},  {s->CurrentPage(), 3},
+                                               {s->FirstPage(text), 1}, {s->PrevPage(text), 0},
+                                               {s->CurrentPage(), 1},   {s->NextPage(text), 2},
+                                               {s->PrevPage(text), 1},  {s->LastPage(text), 3}};
+  for (const auto& [got, expected] : moves) EXPECT_EQ(got, expected);
   const char* raw = nullptr;
   int32_t length = 0;
   EXPECT_EQ(s->GotoPageRaw(2, raw, length), 2);
   EXPECT_EQ(std::string(raw), Record("G2", 300) + Record("G3", 300));
 }
 
+// A page commits only when its bullets stand at line starts before their
+// Event lines; a 0xB7 inside a line (a letter of a name) is text.
 TEST(BulletFile, WritePageValidatesBulletsBeforeWriting) {
   TTempDir dir;
-  auto s = MapOf(dir, Record("A") + Record("B"), 1000);
-  std::string before = ReadFileBytes(dir.File("b.tmp"));
-  struct {
-    std::string Text;
-    const char* Message;
-  } cases[] = {
+  auto s = MapOf(dir.File("b.tmp"), Record("A") + Record("B"), 1000);
+  const std::string before = ReadFileBytes(dir.File("b.tmp"));
+  const std::pair<std::string, const char*> cases[] = {
       {"[Event \"A\"]\r\n", "top bullet/[Event misplaced"},
+      {"\xB7\r\n[Event", "top bullet/[Event misplaced"},
+      {"x\xB7\r\n[Event \"a\"]\r\n", "top bullet/[Event misplaced"},
       {Record("A") + "\xB7\r\n", "last bullet/[Event misplaced"},
       {Record("A") + "\xB7 a comment line} 1-0", "midrange bullet/[Event misplaced"},
-      {"\xB7\r\n[Event", "top bullet/[Event misplaced"},
+      {"\xB7\r\n[Event \"a\"]\r\n1-0\xB7\r\n[Event \"b\"]\r\n", "midrange bullet/[Event misplaced"},
   };
-  for (auto c : cases) {
+  for (auto [text, message] : cases) {
     try {
-      s->WritePage(c.Text);
-      ADD_FAILURE() << c.Message;
+      s->WritePage(text);
+      ADD_FAILURE() << message;
     } catch (const EChessException& e) {
-      EXPECT_STREQ(e.what(), c.Message);
+      EXPECT_STREQ(e.what(), message);
     }
     EXPECT_EQ(ReadFileBytes(dir.File("b.tmp")), before);
     EXPECT_EQ(s->Map->Entry(1).Length, static_cast<int32_t>(before.size()));
   }
+  std::string named = "\xB7\r\n[Event \"a\xB7\"]\r\n\r\n1. e4 \xD0\xB7 1-0\r\n" + Record("B");
+  s->WritePage(named);
+  EXPECT_EQ(s->Map->Entry(1).Games, 2);
 }
 
 // Each page is checked against a plain model after every write: where it went,
@@ -165,7 +137,7 @@ TEST(BulletFile, WritePagePlacementAgainstAModel) {
   TTempDir dir;
   std::string bytes;
   for (int i = 0; i < 8; ++i) bytes += Record("P" + std::to_string(i), 100);
-  auto s = MapOf(dir, bytes, 300);
+  auto s = MapOf(dir.File("b.tmp"), bytes, 300);
   ASSERT_EQ(s->PageCount(), 4);
   std::map<int32_t, std::string> model;
   std::string text;
@@ -198,7 +170,7 @@ TEST(BulletFile, WritePagePlacementAgainstAModel) {
     model[page] = text;
     EXPECT_EQ(s->Map->Entry(page).Games, games);
     if (round % 50 == 0) {
-      s->AddPage();
+      EXPECT_EQ(s->AddPage(), s->FileSize());
       model[s->PageCount()] = "";
     }
     std::vector<std::pair<int64_t, int64_t>> spans;
@@ -211,44 +183,6 @@ TEST(BulletFile, WritePagePlacementAgainstAModel) {
     s->GotoPage(p, text);
     EXPECT_EQ(text, model[p]) << p;
   }
-}
-
-TEST(BulletFile, FailedWriteLeavesPageAndMapAsTheyWere) {
-  TTempDir dir;
-  auto s = MapOf(dir, Record("A") + Record("B"), 1000);
-  std::string before = ReadFileBytes(dir.File("b.tmp"));
-  TBufMapEntry entry = s->Map->Entry(1);
-  std::string text = Record("A", 500);  // must move to the end of the file
-  SetWriteFaultAfter(100);
-  EXPECT_THROW(s->WritePage(text), EChessException);
-  SetWriteFaultAfter(-1);
-  EXPECT_EQ(s->LastError, "i/o error on bullet write");
-  EXPECT_EQ(s->Map->Entry(1).Offset, entry.Offset);
-  EXPECT_EQ(s->Map->Entry(1).Length, entry.Length);
-  EXPECT_EQ(ReadFileBytes(dir.File("b.tmp")), before);
-  std::string reread;
-  s->GotoPage(1, reread);
-  EXPECT_EQ(reread, before);
-}
-
-TEST(BulletFile, EmptyAndAddedPages) {
-  TTempDir dir;
-  auto s = MapOf(dir, Record("A"), 1000);
-  std::string text;
-  EXPECT_EQ(s->AddPage(), s->FileSize());
-  EXPECT_EQ(s->PageCount(), 2);
-  EXPECT_EQ(s->LastPage(text), 2);
-  EXPECT_EQ(text, "");
-  text = Record("New");
-  s->WritePage(text);
-  EXPECT_EQ(s->Map->Entry(2).Games, 1);
-  s->FirstPage(text);
-  text.clear();
-  s->WritePage(text);
-  EXPECT_EQ(s->Map->Entry(1).Length, 0);
-  EXPECT_EQ(s->Map->Entry(1).Games, 0);
-  EXPECT_EQ(s->GotoPage(1, text), 1);
-  EXPECT_EQ(text, "");
 }
 
 }  // namespace

@@ -1,8 +1,16 @@
 #include "tests/stream/StreamTestUtil.h"
 
-#include <gtest/gtest.h>
+#include "pgn/StrScan.h"
+#include "pgn/TextDrops.h"
 
-#include <memory>
+std::string PgnGame(const std::string& event, size_t comment) {
+  return "[Event \"" + event + "\"]\r\n[Site \"?\"]\r\n[Result \"*\"]\r\n\r\n1.e4 {" +
+         std::string(comment, 'c') + "} e5 *\r\n\r\n";
+}
+
+std::string Record(const std::string& event, size_t movetext) {
+  return "\xB7\r\n[Event \"" + event + "\"]\r\n\r\n" + std::string(movetext, 'm') + " 1-0\r\n";
+}
 
 std::vector<std::string> ReferenceGames(const std::string& text) {
   std::vector<size_t> starts;
@@ -22,30 +30,69 @@ std::vector<std::string> ReferenceGames(const std::string& text) {
 std::vector<std::string> ReadAllGames(const std::string& path, int32_t bufferSize) {
   TFStreamTxStr stream(path, "", "", TOpenMode::Read, bufferSize);
   std::vector<std::string> games;
-  std::string game;
-  while (!stream.GamesDone) {
-    stream.ReadGame(game);
-    games.push_back(game);
-  }
+  for (std::string game; !stream.GamesDone; games.push_back(game)) stream.ReadGame(game);
   return games;
 }
 
 std::vector<std::string> GamesOfPages(TFStreamTxStr& bullet) {
   std::vector<std::string> games;
-  std::string page;
-  for (int32_t p = 1; p <= bullet.PageCount(); ++p) {
-    EXPECT_EQ(bullet.GotoPage(p, page), p);
-    size_t at = 0;
-    while ((at = NextBullet(page, at)) != std::string::npos) {
-      size_t next = NextBullet(page, at + 1);
-      std::string game =
-          page.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
-      if (game.size() >= 2 && game.compare(game.size() - 2, 2, "\r\n") == 0)
-        game.resize(game.size() - 2);
+  for (const std::string& page : PagesOf(bullet)) {
+    for (size_t at = NextBullet(page, 0); at != std::string::npos;) {
+      const size_t next = NextBullet(page, at + 1);
+      std::string game = page.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+      if (game.ends_with("\r\n")) game.resize(game.size() - 2);
       games.push_back(game);
       at = next;
-      if (at == std::string::npos) break;
     }
   }
   return games;
+}
+
+std::vector<std::string> PagesOf(TFStreamTxStr& s) {
+  std::vector<std::string> pages;
+  std::string text;
+  for (int32_t p = 1; p <= s.PageCount(); ++p) {
+    EXPECT_EQ(s.GotoPage(p, text), p);
+    pages.push_back(text);
+  }
+  return pages;
+}
+
+std::unique_ptr<TFStreamTxStr> MapOf(const std::string& path, const std::string& bytes,
+                                     int32_t buffer) {
+  WriteFileBytes(path, bytes);
+  auto s = std::make_unique<TFStreamTxStr>(path, "", "", TOpenMode::ReadWrite, buffer);
+  s->BuildPageMap();
+  return s;
+}
+
+void TWorkFilesTest::SetUp() {
+  ClearWorkFileNames();
+  InitWorkFileNames(dir.Path().string() + "/");
+  TakeDropSummary();
+}
+
+void TWorkFilesTest::TearDown() {
+  SetWriteFaultAfter(-1);
+  SetWriteFaultAtCall(0);
+  SetDropReporter(nullptr);
+  ClearWorkFileNames();
+}
+
+std::unique_ptr<TFStreamTxStr> TWorkFilesTest::Open(const std::string& path, int32_t buffer) {
+  std::string first, page;
+  auto input = OpenInputFile(path, first, buffer);
+  return input ? ProcessInputFile(std::move(input), page) : nullptr;
+}
+
+std::string TWorkFilesTest::OpenAndSave(const std::string& bytes, int32_t buffer, int64_t* games) {
+  WriteFileBytes(dir.File("in.pgn"), bytes);
+  auto bullet = Open(dir.File("in.pgn"), buffer);
+  if (!bullet) return "open failed";
+  if (games) {
+    *games = 0;
+    for (const TBufMapEntry& e : bullet->Map->Entries) *games += e.Games;
+  }
+  if (!SaveOrAppend(*bullet, TSaveMode::SaveAs, dir.File("out.pgn"), true)) return "save failed";
+  return ReadFileBytes(dir.File("out.pgn"));
 }

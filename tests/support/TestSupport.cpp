@@ -11,6 +11,17 @@
 
 #include "pgn/PgnTags.h"
 
+namespace {
+
+template <typename T>
+T TakeFront(std::deque<T>& queue) {
+  T front = queue.front();
+  queue.pop_front();
+  return front;
+}
+
+}  // namespace
+
 TScriptDialogs::TScriptDialogs() : previous_(SetDialogs(this)) {}
 
 TScriptDialogs::~TScriptDialogs() {
@@ -21,11 +32,7 @@ TMsgAnswer TScriptDialogs::Message(const std::string& text, TMsgKind kind, TMsgB
                                    int helpContext) {
   Shown.push_back({text, kind, buttons, helpContext, {}});
   auto& queue = buttons == TMsgButtons::Ok ? OkBoxAnswers : Answers;
-  if (!queue.empty()) {
-    TMsgAnswer a = queue.front();
-    queue.pop_front();
-    return a;
-  }
+  if (!queue.empty()) return TakeFront(queue);
   if (buttons == TMsgButtons::Ok) return TMsgAnswer::Ok;
   ADD_FAILURE() << "unscripted question: " << text;
   return buttons == TMsgButtons::YesNo ? TMsgAnswer::No : TMsgAnswer::Cancel;
@@ -42,8 +49,7 @@ bool TScriptDialogs::InputQuery(const std::string& caption, const std::string& p
                                 std::string& value) {
   InputQueries.push_back({caption, prompt, value});
   if (Inputs.empty()) return false;
-  value = Inputs.front();
-  Inputs.pop_front();
+  value = TakeFront(Inputs);
   return true;
 }
 
@@ -53,19 +59,9 @@ bool TScriptDialogs::AnswerFileDialog(TFileDialogRequest& request) {
     ADD_FAILURE() << "unscripted file dialog: " << request.Title;
     return false;
   }
-  std::string name = FileNames.front();
-  FileNames.pop_front();
-  if (name.empty()) return false;
-  request.FileName = name;
-  return true;
-}
-
-bool TScriptDialogs::OpenFileName(TFileDialogRequest& request) {
-  return AnswerFileDialog(request);
-}
-
-bool TScriptDialogs::SaveFileName(TFileDialogRequest& request) {
-  return AnswerFileDialog(request);
+  const std::string name = TakeFront(FileNames);
+  if (!name.empty()) request.FileName = name;
+  return !name.empty();
 }
 
 std::vector<std::string> TScriptDialogs::Texts() const {
@@ -96,10 +92,6 @@ std::string TestDataPath(const std::string& name) {
   return std::string(KORVANE_TEST_DATA) + "/" + name;
 }
 
-std::string TestData(const std::string& name) {
-  return ReadFileBytes(TestDataPath(name));
-}
-
 std::string ToCrLf(const std::string& text) {
   std::string out;
   out.reserve(text.size() + text.size() / 20);
@@ -119,10 +111,6 @@ int RunCapture(const std::string& command, std::string& output, bool withStderr)
   while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, got);
   int status = pclose(pipe);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string BatchExe() {
-  return std::string("'") + KORVANE_BATCH_EXE + "'";
 }
 
 std::unique_ptr<TFStreamTxStr> ConvertAndMap(const std::string& pgnPath,
@@ -150,8 +138,4 @@ std::string WithoutUnknownTags(const std::string& text) {
     at = end;
   }
   return out;
-}
-
-std::string PackerLibraryPath() {
-  return KORVANE_PACKER_LIB;
 }

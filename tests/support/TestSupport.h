@@ -48,8 +48,8 @@ class TScriptDialogs : public Dialogs {
                       const std::string& noCaption, int helpContext) override;
   bool InputQuery(const std::string& caption, const std::string& prompt,
                   std::string& value) override;
-  bool OpenFileName(TFileDialogRequest& request) override;
-  bool SaveFileName(TFileDialogRequest& request) override;
+  bool OpenFileName(TFileDialogRequest& request) override { return AnswerFileDialog(request); }
+  bool SaveFileName(TFileDialogRequest& request) override { return AnswerFileDialog(request); }
   void Beep() override { ++Beeps; }
   void Halt(int exitCode) override { throw EHalt{exitCode}; }
 
@@ -76,20 +76,26 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // A file of tests/data.
 std::string TestDataPath(const std::string& name);
-std::string TestData(const std::string& name);
+inline std::string TestData(const std::string& name) {
+  return ReadFileBytes(TestDataPath(name));
+}
 // LF line ends turned into CR LF (lines already ending in CR LF stay).
 std::string ToCrLf(const std::string& text);
 
 // The text without its tag lines whose names are not among the 18 known ones.
 std::string WithoutUnknownTags(const std::string& text);
 // The built packing library.
-std::string PackerLibraryPath();
+inline std::string PackerLibraryPath() {
+  return KORVANE_PACKER_LIB;
+}
 
 // Runs a shell command; gives its standard output (and standard error when
 // withStderr) and returns its exit status (-1 when it could not run).
 int RunCapture(const std::string& command, std::string& output, bool withStderr = false);
 // The path of korvane-batch, quoted for a shell command.
-std::string BatchExe();
+inline std::string BatchExe() {
+  return std::string("'") + KORVANE_BATCH_EXE + "'";
+}
 
 // Converts the PGN file into a bullet file named bulletPath (the names in force
 // are set to it) and opens that with its page map built.
