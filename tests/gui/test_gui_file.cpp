@@ -12,10 +12,10 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "ui/QtDialogs.h"
 #include "stream/Recovery.h"
 #include "stream/TxFlows.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "ui/QtDialogs.h"
 
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
@@ -219,6 +219,25 @@ class TestForm1File : public TGuiTest {
     c->Menu("Save1");                                           // to the original name: no dialog
     QVERIFY(c->Dialogs.FileDialogs.empty());
     QCOMPARE(ReadFileBytes(path), Edited("{recovered edit} "));
+  }
+
+  // A file named on the command line waits for the recovered collection: the
+  // user is told, and asked once that collection is saved.
+  void commandLineFileWaitsForTheRecoveredCollection() {
+    LeaveCrashedRun();
+    const std::string other = c->Dir.File("fools-mate.pgn");
+    WriteFileBytes(other, ToCrLf(TestData("fools-mate.pgn")));
+    TForm1Setup setup;
+    setup.Params = {QString::fromStdString(other)};
+    c->Dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::Yes};
+    c->Start(std::move(setup));
+    QVERIFY(c->Dialogs.Texts().at(1).find(other + " was not opened") != std::string::npos);
+    QVERIFY(c->Form->windowTitle().endsWith(QStringLiteral("london1851.pgn")));
+    c->Menu("Save1");
+    QCOMPARE(c->Dialogs.Texts().back(),
+             "The recovered collection is saved. Open " + other + " now?");
+    QCOMPARE(ReadFileBytes(path), Edited("{recovered edit} "));
+    QVERIFY(c->Form->windowTitle().endsWith(QStringLiteral("fools-mate.pgn")));
   }
 
   // The real question: its No button is captioned "Delete it", and Escape

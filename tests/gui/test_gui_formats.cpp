@@ -12,12 +12,12 @@
 #include <functional>
 #include <set>
 
-#include "ui/HelpForm.h"
-#include "ui/TextEncoding.h"
 #include "export/ExportGame.h"
 #include "export/Unit5Pac.h"
 #include "settings/Settings.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "ui/HelpForm.h"
+#include "ui/TextEncoding.h"
 
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
