@@ -1,8 +1,11 @@
 // korvane-batch's manners as a command-line program: one exit-status table,
 // reports on stdout and everything else on stderr with the system's reason;
-// refused runs write nothing, and the runs that write give Save's bytes.
+// refused runs write nothing, and the runs that write give Save's bytes; a
+// run ended by a signal leaves nothing of its own.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -89,4 +92,37 @@ TEST(BatchCommandLine, OneExitStatusTableReportsOnStdoutTheRestOnStderr) {
   EXPECT_EQ(ReadFileBytes(dir.File("old.pgn")), "old contents");
   EXPECT_TRUE(fs::is_symlink(dir.File("same.pgn")));
   EXPECT_FALSE(fs::exists(dir.File("k.pgc")) || fs::exists(dir.File("o2.pgn")));
+}
+
+// SIGINT, SIGTERM and SIGHUP while the output is written: the run ends by that
+// signal, the old output stays, and neither the work directory nor the save's
+// temporary file is left.
+TEST(BatchCommandLine, SignalsLeaveNoWorkDirectoryOrPartialSave) {
+  TTempDir dir;
+  const fs::path tmp = dir.Path() / "tmp", out = dir.Path() / "out";
+  fs::create_directory(tmp);
+  fs::create_directory(out);
+  std::string pgn;  // about 30 MB of games, a run long enough to be stopped
+  for (int i = 0; pgn.size() < (30u << 20); ++i)
+    pgn += "[Event \"K\"]\r\n\r\n1.e4 e5 {" + std::string(i % 200, 'x') + "} 1-0\r\n\r\n";
+  WriteFileBytes(dir.File("in.pgn"), pgn);
+  const std::string target = (out / "target.pgn").string();
+  const auto files = [&] { return std::distance(fs::directory_iterator(out), {}); };
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    WriteFileBytes(target, "old");
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::setenv("TMPDIR", tmp.c_str(), 1);
+      ::execl(KORVANE_BATCH_EXE, KORVANE_BATCH_EXE, "normalize", dir.File("in.pgn").c_str(),
+              target.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 200000 && files() == 1; ++i) ::usleep(50);  // until the save begins
+    ::kill(child, sig);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " status " << status;
+    EXPECT_EQ(ReadFileBytes(target) + std::to_string(files()), "old1") << sig;
+    EXPECT_TRUE(fs::is_empty(tmp)) << sig;
+  }
 }

@@ -92,11 +92,12 @@ TEST_F(PackedFilesTest, SavedOpenedSelectedAndAppended) {
   } catch (const EPackedFileError& e) {
     EXPECT_STREQ(e.what(), "No games selected (the packed file holds 251 games)");
   }
+  EXPECT_FALSE(fs::exists(temp));
   EXPECT_TRUE(dialogs.Shown.empty());
 }
 
-// A failure leaves an existing packed file as it was and the work file on its
-// page, also at each write call in turn of a save and of an append.
+// A refused game or a full device leaves an existing packed file as it was
+// and the work file on its page, in a save and in an append.
 TEST_F(PackedFilesTest, FailedSaveLeavesThePackedFileAlone) {
   const std::string old = "~1old line\r\n";
   const std::string unknown =
@@ -104,50 +105,37 @@ TEST_F(PackedFilesTest, FailedSaveLeavesThePackedFileAlone) {
       "of the file, on page 17" +
       std::string(kPackErrorsHelp);
   const std::string bad = london + "\r\n[Event \"x\"]\r\n[EventDate \"?\"]\r\n\r\n1.e4 *\r\n";
+  const int64_t size = static_cast<int64_t>(ReadFileBytes(packed).size());
   const struct {
     std::string Pgn;
     bool Append;
-    int64_t FaultAfter, FaultAtCall;  // bytes written before the device is full; -1 never
+    int64_t FaultAfter;  // bytes written before the device is full; -1 never
     std::string Message;
-  } cases[] = {{bad, false, -1, 0, unknown},
-               {bad, true, -1, 0, unknown},
-               {london, false, 1000, 0, kPackIoError},
-               {london, false, -1, 1, kPackIoError},
-               {london, true, -1, 1, kPackIoError}};
+  } cases[] = {{bad, false, -1, unknown},
+               {bad, true, -1, unknown},
+               {london, false, 1000, kPackIoError},
+               {london, true, size + 1000, kPackIoError}};  // adding to the old lines
   for (const auto& c : cases) {
-    for (int64_t n = c.FaultAtCall;; ++n) {
-      SCOPED_TRACE(c.Message + " append " + std::to_string(c.Append) + " call " +
-                   std::to_string(n));
-      OpenWork(c.Pgn);
-      WriteFileBytes(packed, old);
-      std::string page;
-      work->GotoPage(2, page);
-      dialogs.Shown.clear();
-      const int64_t first = WriteCallCount();
-      SetWriteFaultAfter(c.FaultAfter);
-      SetWriteFaultAtCall(n);
-      std::string message = "not refused";  // the box shown, or the one the caller is to show
-      try {
-        SavePacked(lib, *work, packed, c.Append, temp);
-      } catch (const EPackedFileError& e) {
-        message = e.Shown ? (dialogs.Shown.empty() ? "" : dialogs.Shown.back().Text) : e.what();
-      }
-      SetWriteFaultAfter(-1);
-      SetWriteFaultAtCall(0);
-      if (n > 1 && WriteCallCount() - first < n) {
-        EXPECT_EQ(message, "not refused");
-        break;
-      }
-      EXPECT_EQ(message, c.Message);
-      EXPECT_TRUE(n > 0 || dialogs.Texts() == std::vector<std::string>{c.Message});
-      EXPECT_LE(dialogs.Shown.size(), 1u);
-      EXPECT_EQ(ReadFileBytes(packed), old);
-      EXPECT_EQ(work->CurrentPage(), 2);
-      EXPECT_FALSE(fs::exists(temp));
-      // in.pgn, the packed file, the bullet file and its map: no temporary file.
-      EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 4);
-      if (n == 0) break;
+    SCOPED_TRACE(c.Message + " append " + std::to_string(c.Append));
+    OpenWork(c.Pgn);
+    WriteFileBytes(packed, old);
+    std::string page;
+    work->GotoPage(2, page);
+    dialogs.Shown.clear();
+    SetWriteFaultAfter(c.FaultAfter);
+    std::string message = "not refused";  // the box shown, or the one the caller is to show
+    try {
+      SavePacked(lib, *work, packed, c.Append, temp);
+    } catch (const EPackedFileError& e) {
+      message = e.Shown ? (dialogs.Shown.empty() ? "" : dialogs.Shown.back().Text) : e.what();
     }
+    SetWriteFaultAfter(-1);
+    EXPECT_EQ(message, c.Message);
+    EXPECT_LE(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(packed), old);
+    EXPECT_EQ(work->CurrentPage(), 2);
+    // in.pgn, the packed file, the bullet file and its map: no temporary file.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 4);
   }
 }
 
@@ -188,46 +176,22 @@ TEST_F(PackedFilesTest, AppendEndedAtAnyWriteCallLeavesAFileThatUnpacks) {
   EXPECT_GT(crashes, 3);
 }
 
-TEST_F(PackedFilesTest, EachGameIsCheckedBeforeItIsPacked) {
+// A page's game runs from its bullet to the next one, without trailing blanks.
+TEST(CheckGameForPacking, GameBetweenBulletsOrRefusal) {
   const std::string game = "\xB7\r\n[Event \"a\"]\r\n\r\n1.e4 *", help = kPackErrorsHelp;
-  const struct {
-    std::string Page;
-    std::string Result;  // the game handed over, or the failure
-  } cases[] = {{game + "\r\n\r\n \t", "[Event \"a\"]\r\n\r\n1.e4 *"},
-               {game + "\r\n" + game, "[Event \"a\"]\r\n\r\n1.e4 *"},
-               {"[Event \"a\"]\r\n1.e4 *\r\n", "1st bullet missing/misplaced" + help},
-               {"\xB7\r\n[Site \"s\"]\r\n1.e4 *", "Event missing/misplaced" + help},
-               {game + "\r\n[Event \"b\"]\r\n1.d4 *", "multiple games between bullets" + help},
-               {"\xB7\r\n[Event \"a\"]\r\n[EventDate \"?\"]\r\n1.e4 *",
-                "[Event \"a\"]\r\n[EventDate \"?\"]\r\n1.e4 *"}};
-  for (const auto& c : cases) {
-    std::string result;
+  for (auto [page, result] :
+       {std::pair<std::string, std::string>{game + "\r\n\r\n \t", "[Event \"a\"]\r\n\r\n1.e4 *"},
+        {game + "\r\n" + game, "[Event \"a\"]\r\n\r\n1.e4 *"},
+        {"[Event \"a\"]\r\n1.e4 *\r\n", "1st bullet missing/misplaced" + help},
+        {"\xB7\r\n[Site \"s\"]\r\n1.e4 *", "Event missing/misplaced" + help},
+        {game + "\r\n[Event \"b\"]\r\n1.d4 *", "multiple games between bullets" + help}}) {
     size_t next = 0;
     try {
-      result = CheckGameForPacking(c.Page, 0, next);
+      EXPECT_EQ(CheckGameForPacking(page, 0, next), result) << page;
     } catch (const EPackedFileError& e) {
-      result = e.what();
+      EXPECT_EQ(e.what(), result) << page;
     }
-    EXPECT_EQ(result, c.Result) << c.Page;
   }
-}
-
-// A damaged line, a missing file and a file of no packed lines: refused, the
-// lines before the damaged one unpack, and no temporary file is left.
-TEST_F(PackedFilesTest, UnpackFailuresAreReported) {
-  std::string lines = ReadFileBytes(packed);
-  const size_t at = lines.find('\n') + 21;
-  lines[at] = lines[at] == 'A' ? 'B' : 'A';
-  WriteFileBytes(dir.File("damaged.pgc"), lines);
-  for (const char* file : {"damaged.pgc", "missing.pgc", "in.pgn"})
-    EXPECT_THROW(OpenPacked(lib, dir.File(file), temp, 1, kDefaultMaximumGames, 10000),
-                 EPackedFileError);
-  EXPECT_EQ(dialogs.Texts(),
-            (std::vector<std::string>{
-                "Unpacking error: (packed line damaged (the packed data is cut or changed))",
-                "Unpacking error: (not a packed game line)"}));
-  EXPECT_FALSE(fs::exists(temp));
-  EXPECT_EQ(UnpackToTemp(lib, dir.File("damaged.pgc"), temp, 1, 1), 1);
 }
 
 }  // namespace

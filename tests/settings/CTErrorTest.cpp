@@ -1,8 +1,7 @@
-// The error routine: the message of each level, and the boxes that end the program.
+// The error routine: the message of each level.
 #include <gtest/gtest.h>
 
 #include "settings/CTErrorU.h"
-#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -30,34 +29,6 @@ TEST(CtError, MessageFormats) {
   TraceNumber = 0;
   DisposeCtError();
   EXPECT_FALSE(HasCtError());
-}
-
-int HaltCode(void (*run)()) {
-  try {
-    run();
-  } catch (const EHalt& halt) {
-    return halt.ExitCode;
-  }
-  return -1;
-}
-
-// A question ends the program, with 0, only on No; a pending I/O result is a
-// terminating error: it beeps, shows and halts with 999, and is cleared.
-TEST(CtError, BoxesThatEndTheProgram) {
-  TScriptDialogs dialogs;
-  dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::No, TMsgAnswer::No};
-  EXPECT_EQ(HaltCode([] { AskContinue("list"); }), -1);
-  EXPECT_EQ(HaltCode([] { AskContinue("list"); }), 0);
-  EXPECT_NE(HaltCode(AskCatchAll), -1);
-  SetIoResult(5);
-  EXPECT_EQ(HaltCode([] { CheckIoResult(301); }), 999);
-  EXPECT_EQ(HaltCode([] { CheckIoResult(301); }), -1);
-  EXPECT_EQ(dialogs.Beeps, 1);
-  EXPECT_EQ(dialogs.Texts(),
-            (std::vector<std::string>{
-                "list\r\n\r\nContinue?", "list\r\n\r\nContinue?",
-                "An error occurred. Do you want to continue?",
-                "Terminating error: An I/O error has occurred at 301. The result code is 5"}));
 }
 
 }  // namespace
