@@ -46,10 +46,8 @@ TEST(ExportGame, WritesTheGameAtTheCaretOrNothing) {
     int Caret;
     std::string Game;  // empty: no game
   } rows[] = {{kPage, At(kPage, "Site"), kRoster + kMoves},
-              {kPage, At(kPage, "ECO"), kRoster + kMoves},
               {kPage, At(kPage, "Nf3"), kRoster + kMoves},
               {kPage, At(kPage, "Black", At(kPage, kB, 1)), kShortTags},
-              {kPage, At(kPage, "0-1"), kShortTags},
               {kPage, static_cast<int>(kPage.size()), kShortTags},
               {kQuoted, At(kQuoted, "wrote"), kRoster + kQuoteMoves},
               {kPage, 0, ""},  // before the first game
