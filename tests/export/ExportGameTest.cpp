@@ -34,7 +34,7 @@ int At(const std::string& text, const std::string& what, size_t from = 0) {
 
 // The caret in the tags or in the moves gives the same game; tags after Result
 // go, and the file is replaced, never added to. Without a game or a whole
-// Result tag line nothing is written.
+// Result tag line nothing is written; a failed write leaves no file.
 TEST(ExportGame, WritesTheGameAtTheCaretOrNothing) {
   TTempDir dir;
   TScriptDialogs dialogs;
@@ -63,16 +63,11 @@ TEST(ExportGame, WritesTheGameAtTheCaretOrNothing) {
     EXPECT_EQ(fs::exists(out) ? ReadFileBytes(out) : "", row.Game);
   }
   EXPECT_TRUE(dialogs.Shown.empty());
-}
-
-// A failed write is reported and leaves no file; the caller goes on.
-TEST(ExportGame, IoErrorsAreReportedAndLeaveNoFile) {
-  TTempDir dir;
-  TScriptDialogs dialogs;
+  // A full device: reported, and no file is left; the caller goes on.
   SetWriteFaultAfter(30);
-  EXPECT_EQ(WriteExportGame(kPage, 10, dir.File("LastPGN.pgn")), TExportWrite::IoFailed);
+  EXPECT_EQ(WriteExportGame(kPage, 10, out), TExportWrite::IoFailed);
   SetWriteFaultAfter(-1);
-  EXPECT_FALSE(fs::exists(dir.File("LastPGN.pgn")));
+  EXPECT_FALSE(fs::exists(out));
   EXPECT_EQ(dialogs.Texts(),
             std::vector<std::string>{"An I/O error has occurred at 988. The result code is 28"});
 }
