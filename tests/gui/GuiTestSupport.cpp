@@ -1,6 +1,7 @@
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QAction>
+#include <QRadioButton>
 #include <QTest>
 #include <filesystem>
 
@@ -46,6 +47,22 @@ void TGuiCase::SetBufferSize(const QString& text) {
   edit->clear();
   QTest::keyClicks(edit, text);
   QTest::keyClick(edit, Qt::Key_Return);
+}
+
+void TGuiCase::Scope(int item) {
+  Find<QRadioButton>(("RadioGroup1Item" + std::to_string(item)).c_str())->click();
+}
+
+void TGuiCase::SetFind(const QString& find, const QString& repl) {
+  Find<QLineEdit>("Edit3")->setText(find);
+  Find<QLineEdit>("Edit4")->setText(repl);
+}
+
+QPoint TGuiCase::PointAt(int64_t offset) {
+  using Sci = QsciScintillaBase;
+  const auto pos = static_cast<long>(offset);
+  return QPoint(static_cast<int>(Memo()->SendScintilla(Sci::SCI_POINTXFROMPOSITION, 0UL, pos)),
+                static_cast<int>(Memo()->SendScintilla(Sci::SCI_POINTYFROMPOSITION, 0UL, pos)));
 }
 
 std::string TGuiCase::Copy(const std::string& dataName, const std::string& as) {

@@ -30,6 +30,9 @@ class TGuiCase {
   void Menu(const char* item);
   void TypeAt(int64_t offset, const QString& keys);  // 0-based offset
   void SetBufferSize(const QString& text);           // typed, then Enter
+  void Scope(int item);                              // 0 in page, 1 in file, 2 Find list
+  void SetFind(const QString& find, const QString& repl = {});
+  QPoint PointAt(int64_t offset);  // the editor's point of the character at offset
 
   // A copy of a test-data file in the case's directory.
   std::string Copy(const std::string& dataName, const std::string& as = "");

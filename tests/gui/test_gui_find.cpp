@@ -2,7 +2,6 @@
 // Escape between the pages of a pass in the file, pages that cannot grow and
 // the Find list's limits.
 #include <QKeyEvent>
-#include <QRadioButton>
 #include <QTest>
 
 #include "tests/gui/GuiTestSupport.h"
@@ -10,13 +9,6 @@
 class TestForm1Find : public TGuiTest {
   Q_OBJECT
 
-  void SetFind(const std::string& find, const std::string& repl = "") {
-    c->Find<QLineEdit>("Edit3")->setText(QString::fromLatin1(find));
-    c->Find<QLineEdit>("Edit4")->setText(QString::fromLatin1(repl));
-  }
-  void Scope(int item) {
-    c->Find<QRadioButton>(("RadioGroup1Item" + std::to_string(item)).c_str())->click();
-  }
   std::string PageOnDisk(int page) {
     std::string text;
     c->Form->Stream()->GotoPage(page, text);
@@ -26,7 +18,7 @@ class TestForm1Find : public TGuiTest {
  private slots:
   void findInPageWrapsOnceThenSaysNoOther() {
     OpenLondon();
-    SetFind("Slous");
+    c->SetFind("Slous");
     c->Click("Button6");
     const int64_t at = c->Memo()->SelStart();
     QCOMPARE(at, static_cast<int64_t>(c->Memo()->Text().find("Slous")));
@@ -48,8 +40,8 @@ class TestForm1Find : public TGuiTest {
     const int pages = Pages();
     std::string page1 = PageOnDisk(1);
     const std::string page2 = PageOnDisk(2);
-    Scope(1);
-    SetFind("London", "Londres");
+    c->Scope(1);
+    c->SetFind("London", "Londres");
     auto* edit3 = c->Find<QLineEdit>("Edit3");
     const auto press = [](QObject* to, Qt::Key key, const char* text) {
       QCoreApplication::postEvent(to, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
@@ -69,7 +61,7 @@ class TestForm1Find : public TGuiTest {
     QCOMPARE(edit3->text(), QString("London"));
 
     // A replacement too long for the pages: the pass stops and says so.
-    SetFind("Anderssen", std::string(4000, 'x'));
+    c->SetFind("Anderssen", QString(4000, 'x'));
     c->Dialogs.Answers.push_back(TMsgAnswer::Yes);
     c->Click("Button7");
     QVERIFY(LastBox().find("could not take every replacement") != std::string::npos);
@@ -80,20 +72,20 @@ class TestForm1Find : public TGuiTest {
   // until Restore; with a 10000-byte buffer the list holds 20000 bytes at most.
   void findListFailuresAndCapacity() {
     OpenLondon();
-    Scope(2);
-    SetFind("Mucklow");
+    c->Scope(2);
+    c->SetFind("Mucklow");
     c->Click("Button6");
     auto* editor = c->Memo();
     editor->SendScintilla(QsciScintillaBase::SCI_DELETERANGE,
                           static_cast<unsigned long>(editor->Length() - 2), 2L);
-    Scope(0);
+    c->Scope(0);
     QCOMPARE(LastBox(), std::string("failed translation"));
     QVERIFY(c->Form->FindListShown());
     c->Menu("Restore1");  // drops the list's edits
     QVERIFY(!c->Form->InListMode());
     QCOMPARE(Colour("Panel2"), PanelColor::Aqua);
-    Scope(2);
-    SetFind("1.");
+    c->Scope(2);
+    c->SetFind("1.");
     c->Click("Button6");
     QVERIFY(LastBox().starts_with("Find List capacity reached on page "));
     QVERIFY(c->Memo()->Length() <= 20000);
