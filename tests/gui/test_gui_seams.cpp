@@ -160,19 +160,15 @@ class TWalk {
   // The page on screen must be the model's page: after any action that
   // commits or moves pages.
   void CheckPage(const char* after) {
-    const int32_t page = cur_ = Work().CurrentPage();
-    const auto n = [](size_t k) { return std::to_string(k); };
-    if (List()) return Fail(after + std::string(": a Find list is still shown"));
-    if (Work().PageCount() != static_cast<int32_t>(stored_.size())) {
-      return Fail(after + (": " + n(Work().PageCount())) + " pages, the model has " +
-                  n(stored_.size()));
-    }
-    if (expectPage_ != 0 && page != expectPage_) {
-      return Fail(after + (": page " + n(page)) + " shown, not " + n(expectPage_));
-    }
-    if (View() != stored_[static_cast<size_t>(cur_ - 1)]) {
-      Fail(after + (": page " + n(page)) + " on screen differs from the model");
-    }
+    cur_ = Work().CurrentPage();
+    const char* why = List() ? "a Find list is still shown"
+                      : Work().PageCount() != static_cast<int32_t>(stored_.size())
+                          ? "the model has another number of pages"
+                      : expectPage_ != 0 && cur_ != expectPage_ ? "another page was to be shown"
+                      : View() != stored_[static_cast<size_t>(cur_ - 1)]
+                          ? "the page on screen differs from the model"
+                          : nullptr;
+    if (why) Fail(std::string(after) + ": page " + std::to_string(cur_) + ": " + why);
   }
 
   // Before an action that stores the page on screen or leaves the Find list:
@@ -199,25 +195,20 @@ class TWalk {
   }
 
   // The list shown must hold exactly the lines of the model's pages that hold
-  // the find text, each line up to its CR LF, each once.
+  // the find text, each line up to its CR LF, each once, in the text shown.
   void CheckList(const std::string& find, size_t boxesBefore) {
     const TList2* list = List();
-    std::vector<std::pair<int32_t, int32_t>> want, got;
+    std::vector<std::tuple<int32_t, int32_t, std::string>> want, got;
     for (size_t p = 0; p < stored_.size(); ++p) {
-      const std::string& page = stored_[p];
-      for (size_t line = 0; line < page.size(); line = LineEnd(page, line)) {
-        if (LineAt(page, line).find(find) != std::string::npos) {
-          want.emplace_back(static_cast<int32_t>(p + 1), static_cast<int32_t>(line));
-        }
+      for (size_t at = 0; at < stored_[p].size(); at = LineEnd(stored_[p], at)) {
+        const std::string line = LineAt(stored_[p], at);
+        if (line.find(find) != std::string::npos) want.emplace_back(p + 1, at, line);
       }
     }
     std::string text;
     for (int32_t i = 0; i < list->Count(); ++i) {
-      const TFoundLine& e = (*list)[i];
-      got.emplace_back(e.Page, e.Offset);
-      if (e.Line != LineAt(stored_[static_cast<size_t>(e.Page - 1)], static_cast<size_t>(e.Offset)))
-        return Fail("Find list entry " + std::to_string(i) + " is not its page's line");
-      text += e.Line;
+      got.emplace_back((*list)[i].Page, (*list)[i].Offset, (*list)[i].Line);
+      text += (*list)[i].Line;
     }
     std::sort(got.begin(), got.end());
     // A list that reached its capacity holds only some of the lines.
@@ -227,7 +218,7 @@ class TWalk {
     if (full ? !std::includes(want.begin(), want.end(), got.begin(), got.end()) : got != want) {
       return Fail("Find list entries differ from the model's lines");
     }
-    if (View() != text) return Fail("Find list text differs from its entries");
+    if (View() != text) Fail("Find list text differs from its entries");
   }
 
   // Every exact match of find on every page, left to right.
