@@ -20,7 +20,6 @@
 #include "ui/TextEncoding.h"
 
 namespace fs = std::filesystem;
-using Texts = std::vector<std::string>;
 
 namespace {
 
@@ -238,13 +237,12 @@ class TestForm1Formats : public TGuiTest {
   void helpTopicsExist() {
     c->Start();
     c->Menu("Contents1");
-    auto* browser = HelpWindow()->findChild<QTextBrowser*>("HelpBrowser");
     std::set<QString> topics;
     for (int context : {kHelpContents, kHelpRepair, kHelpEditor, kHelpFiles, kHelpBufferSize,
                         kHelpPaging, kHelpStatus, kHelpExportEdit}) {
       ShowHelpContext(context);
-      topics.insert(HelpWindow()->CurrentTopic());
-      QVERIFY2(browser->toPlainText().size() > 100, qPrintable(HelpWindow()->CurrentTopic()));
+      if (HelpWindow()->findChild<QTextBrowser*>()->toPlainText().size() > 100)
+        topics.insert(HelpWindow()->CurrentTopic());
     }
     QCOMPARE(topics.size(), size_t{8});
     CloseHelpWindow();
