@@ -19,12 +19,6 @@ void TGuiCase::Start(TForm1Setup setup) {
   Form->show();
 }
 
-QString TGuiCase::Text(const char* name) {
-  if (auto* e = Find<QLineEdit>(name)) return e->text();
-  auto* l = Find<QLabel>(name);
-  return l ? l->text() : QString("<none>");
-}
-
 void TGuiCase::Click(const char* button) {
   auto* b = Find<QPushButton>(button);
   QVERIFY2(b, button);
@@ -71,14 +65,6 @@ std::string TGuiCase::Copy(const std::string& dataName, const std::string& as) {
   return target;
 }
 
-int TGuiCase::WorkFileCount() const {
-  int n = 0;
-  for (const auto& e : std::filesystem::directory_iterator(Dir.Path())) {
-    n += e.path().filename().string().starts_with("~korvane.");
-  }
-  return n;
-}
-
 void TGuiTest::OpenLondon(TForm1Setup setup) {
   c->Start(std::move(setup));
   path = c->Copy("london1851.pgn");
@@ -112,10 +98,4 @@ std::string SavedForm(const std::vector<std::string>& games) {
   std::string out;
   for (const auto& g : games) out += "\r\n" + g + "\r\n";
   return out;
-}
-
-int CountOf(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
 }

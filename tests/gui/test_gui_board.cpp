@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QTest>
 #include <filesystem>
+#include <sstream>
 
 #include "chess/CBrdForm.h"
 #include "settings/CTErrorU.h"
@@ -19,9 +20,9 @@ std::string Game(const std::string& white, const std::string& tags, const std::s
 }
 
 // En passant at ply 5, a capture at ply 6, castling on both wings at 11 and 12.
-const std::vector<std::string> kCastles = {"e4",  "Nf6", "e5",  "d5",  "exd6",  "Qxd6", "Nf3",
-                                           "Bg4", "Be2", "Nc6", "O-O", "O-O-O", "d3",   "e5"};
-const char kFen[] = "[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 30\"]\r\n";
+const char kCastles[] =
+    "1. e4 Nf6 2. e5 d5 3. exd6 Qxd6 4. Nf3 Bg4 5. Be2 Nc6 6. O-O O-O-O 7. d3 e5 *";
+const char kIllegal[] = "1. e4 e5 2. Nf3 Nc6 3. Bb6 a6 4. Ba4 Nf6 *";  // 3. Bb6 cannot be
 
 // 804 half-moves of knights going out and back, lines of eight moves.
 std::string LongGame() {
@@ -51,11 +52,10 @@ class TestBoardWindow : public TGuiTest {
     const std::string file = c->Dir.File("board.pgn");
     WriteFileBytes(
         file,
-        Game("Castles", "",
-             "1. e4 Nf6 2. e5 d5 3. exd6 Qxd6 4. Nf3 Bg4 5. Be2 Nc6 6. O-O O-O-O 7. d3 e5 *") +
-            Game("Illegal", "", "1. e4 e5 2. Nf3 Nc6 3. Bb6 a6 4. Ba4 Nf6 *") +
+        Game("Castles", "", kCastles) + Game("Illegal", "", kIllegal) +
             Game("Brace", "", "1. e4 e5 2. Nf3 } Nc6 *") + Game("Long", "", LongGame()) +
-            Game("Fen", kFen, "30... Kd7 31. e4 Kd6 *") +
+            Game("Fen", "[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 30\"]\r\n",
+                 "30... Kd7 31. e4 Kd6 *") +
             Game("TwoKings", "[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4KK2 b - - 0 30\"]\r\n",
                  "30... Kd7 31. e4 *") +
             Game("Crazy", "[Variant \"crazyhouse\"]\r\n", "1. e4 e5 *"));
@@ -114,13 +114,14 @@ class TestBoardWindow : public TGuiTest {
     return image;
   }
   // The picture after the first plies of a game (the castles game), played afresh.
-  QImage After(const TChessBoardForm& b, int plies,
-               const std::vector<std::string>& moves = kCastles) {
+  QImage After(const TChessBoardForm& b, int plies, const char* moves = kCastles) {
     TChessPosition pos;
-    for (int i = 0; i < plies; ++i) {
-      const bool ok = pos.ReadSan(moves[static_cast<size_t>(i)]) && pos.ValidateMove() &&
-                      (pos.MakeMove(), !pos.CurMove.Failed);
-      if (!ok) return {};
+    std::istringstream in(moves);
+    for (std::string san; plies > 0 && in >> san;) {
+      if (san.back() == '.') continue;  // a move number
+      if (!pos.ReadSan(san) || !pos.ValidateMove() || (pos.MakeMove(), pos.CurMove.Failed))
+        return {};
+      --plies;
     }
     return Composed(b, pos);
   }
@@ -212,7 +213,7 @@ class TestBoardWindow : public TGuiTest {
       if (!board) continue;
       QCOMPARE(board->FailedMove(), 4);
       Press(board, "Button4");  // the end is the position before the wrong move
-      QCOMPARE(board->Picture(), After(*board, 4, {"e4", "e5", "Nf3", "Nc6"}));
+      QCOMPARE(board->Picture(), After(*board, 4, kIllegal));
     }
     QCOMPARE(Boards().size(), qsizetype{1});
 
@@ -239,17 +240,16 @@ class TestBoardWindow : public TGuiTest {
   void flutterBoxTakesZeroToHundred() {
     c->Start();
     TChessBoardForm::Flutter = 20;
-    int previous = 20;
     const std::pair<const char*, int> rows[] = {
         {"50", 50},    {"101", 50}, {"-1", 50},   {"5a", 50},
         {nullptr, 50}, {"0", 0},    {"100", 100}, {"0000000000000000000007", 7}};
     for (const auto& [answer, flutter] : rows) {
+      const std::string before = std::to_string(TChessBoardForm::Flutter);
       if (answer) c->Dialogs.Inputs.push_back(answer);
       c->Menu("BoardFlutter1");
-      QCOMPARE(c->Dialogs.InputQueries.back().Default, std::to_string(previous));
-      QVERIFY2(TChessBoardForm::Flutter == flutter, answer ? answer : "Cancel");
-      QCOMPARE(IniValue.Flutter, flutter);
-      previous = flutter;
+      QCOMPARE(c->Dialogs.InputQueries.back().Default, before);
+      QVERIFY2(TChessBoardForm::Flutter == flutter && IniValue.Flutter == flutter,
+               answer ? answer : "Cancel");
     }
     QVERIFY(c->Dialogs.Shown.empty());
     QVERIFY(ReadFileBytes(IniFileName()).find("flutter=7\r\n") != std::string::npos);

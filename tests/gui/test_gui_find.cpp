@@ -74,7 +74,7 @@ class TestForm1Find : public TGuiTest {
     QVERIFY(c->Form->FindListShown());
     c->Menu("Restore1");  // drops the list's edits
     QVERIFY(!c->Form->InListMode());
-    QCOMPARE(Colour("Panel2"), PanelColor::Aqua);
+    QCOMPARE(c->Find<TStatusPanel>("Panel2")->Color(), PanelColor::Aqua);
     c->Scope(2);
     c->SetFind("1.");
     c->Click("Button6");

@@ -100,11 +100,6 @@ std::string LineAt(const std::string& text, size_t at) {
   return text.substr(at, LineEnd(text, at) - at);
 }
 
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v && *v ? std::atoi(v) : fallback;
-}
-
 // One walk: a fresh window on the collection, the model beside it.
 class TWalk {
  public:
@@ -517,6 +512,10 @@ class TestForm1Seams : public QObject {
   }
 
   void randomWalks() {
+    const auto EnvInt = [](const char* name, int fallback) {
+      const char* v = std::getenv(name);
+      return v && *v ? std::atoi(v) : fallback;
+    };
     const int first = EnvInt("KORVANE_SEED", 1);
     const int seeds = EnvInt("KORVANE_SEED_COUNT", 3);
     const int count = EnvInt("KORVANE_ACTIONS", 2000);
