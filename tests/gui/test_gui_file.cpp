@@ -164,21 +164,30 @@ class TestForm1File : public TGuiTest {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("writeFault");
     QTest::addColumn<int>("renameFault");
-    QTest::newRow("yes") << int(TMsgAnswer::Yes) << false << 0;
-    QTest::newRow("delete it") << int(TMsgAnswer::No) << false << 0;
-    QTest::newRow("escape") << int(TMsgAnswer::Cancel) << false << 0;
-    QTest::newRow("open fails") << int(TMsgAnswer::Yes) << true << 0;
-    QTest::newRow("open and rename back fail") << int(TMsgAnswer::Yes) << true << 3;
+    QTest::addColumn<bool>("named");  // a file on the command line waits, then is offered
+    QTest::newRow("yes") << int(TMsgAnswer::Yes) << false << 0 << false;
+    QTest::newRow("delete it") << int(TMsgAnswer::No) << false << 0 << false;
+    QTest::newRow("escape") << int(TMsgAnswer::Cancel) << false << 0 << false;
+    QTest::newRow("open fails") << int(TMsgAnswer::Yes) << true << 0 << false;
+    QTest::newRow("open and rename back fail") << int(TMsgAnswer::Yes) << true << 3 << false;
+    QTest::newRow("yes, a file named on the command line")
+        << int(TMsgAnswer::Yes) << false << 0 << true;
   }
   void leftWorkFileIsOffered() {
     QFETCH(int, answer);
     QFETCH(bool, writeFault);
     QFETCH(int, renameFault);
+    QFETCH(bool, named);
     LeaveCrashedRun();
+    const std::string other = c->Dir.File("fools-mate.pgn");
+    WriteFileBytes(other, ToCrLf(TestData("fools-mate.pgn")));
+    TForm1Setup setup;
+    if (named) setup.Params = {QString::fromStdString(other)};
     c->Dialogs.Answers = {static_cast<TMsgAnswer>(answer)};
+    if (named) c->Dialogs.Answers.push_back(TMsgAnswer::Yes);  // open it now?
     if (writeFault) SetWriteFaultAfter(0);
     SetRecoveryRenameFaultAtCall(renameFault);
-    c->Start();
+    c->Start(setup);
     SetWriteFaultAfter(-1);
     SetRecoveryRenameFaultAtCall(0);
     QVERIFY(c->Dialogs.Shown.at(0).Text.find(path) != std::string::npos);
@@ -199,23 +208,9 @@ class TestForm1File : public TGuiTest {
     c->Menu("Save1");                                           // to the original name: no dialog
     QVERIFY(c->Dialogs.FileDialogs.empty());
     QCOMPARE(ReadFileBytes(path), Edited("{recovered edit} "));
-  }
-
-  // A file named on the command line waits for the recovered collection: the
-  // user is told, and asked once that collection is saved.
-  void commandLineFileWaitsForTheRecoveredCollection() {
-    LeaveCrashedRun();
-    const std::string other = c->Dir.File("fools-mate.pgn");
-    WriteFileBytes(other, ToCrLf(TestData("fools-mate.pgn")));
-    TForm1Setup setup;
-    setup.Params = {QString::fromStdString(other)};
-    c->Dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::Yes};
-    c->Start(std::move(setup));
-    QVERIFY(c->Form->windowTitle().endsWith(QStringLiteral("london1851.pgn")));
-    c->Menu("Save1");
-    QCOMPARE(ReadFileBytes(path), Edited("{recovered edit} "));
-    QVERIFY(c->Form->windowTitle().endsWith(QStringLiteral("fools-mate.pgn")));
-    QCOMPARE(c->Dialogs.Shown.size(), size_t{3});  // recover?, not opened, open it now?
+    // The named file: the user was told it waits, and is asked now.
+    QCOMPARE(c->Form->windowTitle().endsWith(QStringLiteral("fools-mate.pgn")), named);
+    if (named) QCOMPARE(c->Dialogs.Shown.size(), size_t{3});
   }
 
   // The real question: its No button is captioned "Delete it", and Escape
