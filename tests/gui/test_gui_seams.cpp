@@ -262,6 +262,11 @@ class TWalk {
     const auto& [word, repl] = kWords[a.A % std::size(kWords)];
     const char* name = kKinds[a.Kind].Name;
     const char* control = kKinds[a.Kind].Control;
+    // Refused actions leave the list, or its absence, and the text shown alone.
+    const std::string before = View();
+    const auto refused = [&](bool must, const char* what) {
+      if (must && (List() != list || View() != before)) Fail(what);
+    };
     switch (a.Kind) {
       case kNext:
       case kPrev:
@@ -321,13 +326,10 @@ class TWalk {
         expectPage_ = listFrom_;
         return CheckPage("an empty Find list");
       }
-      case kClickListAgain: {
+      case kClickListAgain:
         if (!list) return;
-        const std::string before = View();
         c_.Scope(2);
-        if (!List() || View() != before) Fail("clicking \"Find list\" again changed the list");
-        return;
-      }
+        return refused(true, "clicking \"Find list\" again changed the list");
       case kLeaveList:
         return list ? LeaveList(a.B % 2 == 1) : void();
       case kJumpFromList: {
@@ -337,12 +339,11 @@ class TWalk {
         // A point to the right of the entry's last character, with nothing
         // selected (the caret moved first, as it may scroll the view).
         Memo()->SetSelection(0, 0);
-        const std::string text = View();
         size_t from = 0;
-        for (int32_t i = 0; i < line; ++i) from = LineEnd(text, from);
-        const size_t crlf = text.find("\r\n", from);
+        for (int32_t i = 0; i < line; ++i) from = LineEnd(before, from);
+        const size_t crlf = before.find("\r\n", from);
         const QPoint at =
-            c_.PointAt(crlf == std::string::npos ? text.size() : crlf) + QPoint(40, 3);
+            c_.PointAt(crlf == std::string::npos ? before.size() : crlf) + QPoint(40, 3);
         if (at.x() >= Memo()->viewport()->width() || at.y() >= Memo()->viewport()->height()) return;
         Commit();
         expectPage_ = target;
@@ -351,14 +352,11 @@ class TWalk {
       }
       case kCut: {
         if (!list) return;
-        const std::string before = View();
         Memo()->SetSelection(static_cast<int64_t>(a.A % std::max<size_t>(before.size(), 1)),
                              a.B % 120);
         const bool crosses = Memo()->SelectionHasLineBreak();
         Press(control);
-        if (crosses && View() != before)
-          Fail("a cut across a line break of the Find list was taken");
-        return;
+        return refused(crosses, "a cut across a line break of the Find list was taken");
       }
       case kMacro: {
         const int index = 1 + static_cast<int>(a.A % kMacroCount);
@@ -380,10 +378,10 @@ class TWalk {
       case kReorg: {
         if (list) return;
         Commit();
-        const std::vector<std::string> before = stored_;
+        const std::vector<std::string> games = GamesOf(Joined(stored_));
         Press(control);
         Resync();
-        if (GamesOf(Joined(stored_)) != GamesOf(Joined(before))) return Fail("Reorg changed games");
+        if (GamesOf(Joined(stored_)) != games) return Fail("Reorg changed games");
         return CheckPage(name);
       }
       case kSave:
@@ -395,14 +393,12 @@ class TWalk {
           Fail("the saved file differs from the model");
         return;
       case kForeignFind: {
-        const std::string before = View();
         const bool inFile = a.B % 2 == 1;
         if (!list && !inFile) Commit();  // asking for a list stores the page
         if (!list) c_.Scope(inFile ? 1 : 2);
         c_.SetFind(QString::fromLatin1(word) + QChar(0x2019), repl);
         Press(inFile ? "Button7" : "Button6");
-        if (List() != list || View() != before) Fail("a find text outside Latin-1 was used");
-        return;
+        return refused(true, "a find text outside Latin-1 was used");
       }
     }
   }
