@@ -129,10 +129,8 @@ class TestBoardWindow : public TGuiTest {
  private slots:
   void shownPositionFollowsTheCaret() {
     OpenGames();
-    QVERIFY(!RightClickAt(In("Castles", "1.") - 30));  // in the tags
-    QCOMPARE(c->Dialogs.Beeps, 0);
-    QVERIFY(!RightClickAt(0));  // before the first game
-    QCOMPARE(c->Dialogs.Beeps, 1);
+    QVERIFY(!RightClickAt(In("Castles", "1.") - 30) && c->Dialogs.Beeps == 0);  // in the tags
+    QVERIFY(!RightClickAt(0) && c->Dialogs.Beeps == 1);  // before the first game
     const struct {
       int64_t Caret;
       int Ply;
@@ -143,8 +141,7 @@ class TestBoardWindow : public TGuiTest {
                 {In("Fen", "Kd7"), 1},           {In("Fen", "e4"), 2}};
     for (const auto& row : rows) {
       TChessBoardForm* board = RightClickAt(row.Caret);
-      QVERIFY(board);
-      QVERIFY2(board->Position()->Ply == row.Ply, qPrintable(QString::number(row.Caret)));
+      QVERIFY2(board && board->Position()->Ply == row.Ply, qPrintable(QString::number(row.Caret)));
     }
     QVERIFY(c->Dialogs.Shown.empty());
     TChessBoardForm* board = Boards().front();
@@ -157,10 +154,8 @@ class TestBoardWindow : public TGuiTest {
     board = Boards().front();
     Press(board, "Button5");
     const int pins[][3] = {{1, 1, 12}, {5, 1, 21}, {5, 8, 22}, {2, 2, 1}, {1, 3, 24}, {1, 7, 3}};
-    for (const auto& [file, rank, cell] : pins) {
-      QVERIFY2(board->Picture().copy(Square(*board, file, rank)) == Cell(cell),
-               qPrintable(QString("file %1 rank %2").arg(file).arg(rank)));
-    }
+    for (const auto& [file, rank, cell] : pins)
+      QVERIFY(board->Picture().copy(Square(*board, file, rank)) == Cell(cell));
     // Every step shows a fresh drawing of its position: the pawn taken en
     // passant and the castled rooks included.
     for (int ply = 1; ply <= 15; ++ply) {

@@ -90,7 +90,8 @@ class TestForm1Formats : public TGuiTest {
 
  private slots:
   // London saved packed, appended packed, and opened from game 252 on after a
-  // field that is not a number: all of London again, saved back as it was.
+  // field that is not a number: all of London again, saved back as it was; then
+  // a game that cannot be packed.
   void packedSaveThenOpenGivesTheSameGames() {
     fs::copy_file(PackerLibraryPath(), c->Dir.File("libppkdlv02.so"));
     OpenLondon();
@@ -120,24 +121,20 @@ class TestForm1Formats : public TGuiTest {
     QCOMPARE(c->Dialogs.FileDialogs.back().FileName, path);
     QCOMPARE(ReadFileBytes(c->Dir.File("back.pgn")), "\r\n" + TestData("london1851.pgn"));
     QCOMPARE(ReadFileBytes(path), TestData("london1851.pgn"));
-  }
 
-  // A game the packed format cannot keep: the message, the dialog closes, the
-  // window shows that game, and the packed file that was there is untouched.
-  void packedRefusalShowsTheGame() {
-    fs::copy_file(PackerLibraryPath(), c->Dir.File("libppkdlv02.so"));
-    OpenLondon();
-    const std::string packed = c->Copy("fools-mate.pgn", "old.pgc");
+    // A game the packed format cannot keep: the dialog closes, the window
+    // shows that game, and the packed file that was there is untouched.
+    const std::string old = c->Copy("fools-mate.pgn", "old.pgc");
     const std::string page = c->Memo()->Text();
     c->TypeAt(static_cast<int64_t>(page.find("[Site ", page.find("[Site ") + 1)),
               "[EventDate \"?\"]\r");
     c->Dialogs.Answers = {TMsgAnswer::Yes};
-    bool stayed = true;
-    SavePacked(packed, false, &stayed);
+    stayed = true;
+    SavePacked(old, false, &stayed);
     QVERIFY(!stayed);
     QCOMPARE(c->Memo()->SelectedText(), std::string("[Event \"London2\"]"));
     QVERIFY(LastBox().find("\rgame 2 of the file, on page 1\r") != std::string::npos);
-    QCOMPARE(ReadFileBytes(packed), TestData("fools-mate.pgn"));
+    QCOMPARE(ReadFileBytes(old), TestData("fools-mate.pgn"));
     QVERIFY(c->Form->IsFileModified());
   }
 

@@ -104,7 +104,6 @@ std::string LineAt(const std::string& text, size_t at) {
 class TWalk {
  public:
   TWalk() {
-    path_ = c_.Dir.File("walk.pgn");
     WriteFileBytes(path_, Collection());
     c_.Start();
     c_.SetBufferSize("10000");
@@ -405,7 +404,7 @@ class TWalk {
 
   TGuiCase c_;
   TWalkDialogs dialogs_;  // answers in place of the case's own
-  std::string path_;
+  std::string path_ = c_.Dir.File("walk.pgn");
   std::vector<std::string> stored_;  // the model: each page's stored text
   int32_t cur_ = 1;
   int32_t listFrom_ = 1;  // the page shown when the Find list was asked for
@@ -423,24 +422,6 @@ int RunActions(const std::vector<TAction>& actions, std::string& reason) {
   return -1;
 }
 
-// Drops chunks, then single actions, as long as the walk still fails.
-std::vector<TAction> Shrink(std::vector<TAction> actions) {
-  std::string reason;
-  for (size_t chunk = std::max<size_t>(actions.size() / 2, 1);; chunk /= 2) {
-    for (size_t at = 0; at < actions.size();) {
-      std::vector<TAction> shorter = actions;
-      shorter.erase(shorter.begin() + at, shorter.begin() + std::min(at + chunk, shorter.size()));
-      const int failed = RunActions(shorter, reason);
-      if (failed < 0) {
-        at += chunk;
-      } else {
-        actions.assign(shorter.begin(), shorter.begin() + failed + 1);
-      }
-    }
-    if (chunk == 1) return actions;
-  }
-}
-
 std::vector<TAction> RandomActions(uint32_t seed, int count) {
   std::mt19937 rng(seed);
   std::vector<TAction> actions;
@@ -453,15 +434,29 @@ std::vector<TAction> RandomActions(uint32_t seed, int count) {
   return actions;
 }
 
-void CheckWalk(const std::vector<TAction>& actions, const std::string& name) {
-  std::string reason;
+// A failing walk is reported with the shortest list of its actions that still
+// fails: chunks, then single actions, are dropped as long as it does.
+void CheckWalk(std::vector<TAction> actions, const std::string& name) {
+  std::string reason, why;
   const int failed = RunActions(actions, reason);
   if (failed < 0) return;
-  const std::vector<TAction> shortest =
-      Shrink(std::vector<TAction>(actions.begin(), actions.begin() + failed + 1));
-  RunActions(shortest, reason);
+  actions.resize(static_cast<size_t>(failed) + 1);
+  for (size_t chunk = std::max<size_t>(actions.size() / 2, 1);; chunk /= 2) {
+    for (size_t at = 0; at < actions.size();) {
+      std::vector<TAction> shorter = actions;
+      shorter.erase(shorter.begin() + at, shorter.begin() + std::min(at + chunk, shorter.size()));
+      const int fails = RunActions(shorter, why);
+      if (fails < 0) {
+        at += chunk;
+      } else {
+        actions.assign(shorter.begin(), shorter.begin() + fails + 1);
+        reason = why;
+      }
+    }
+    if (chunk == 1) break;
+  }
   std::string report = name + ": " + reason + "\nshortest failing actions:\n";
-  for (const TAction& a : shortest) {
+  for (const TAction& a : actions) {
     report += "  {k" + std::string(kKinds[a.Kind].Name) + ", " + std::to_string(a.A) + ", " +
               std::to_string(a.B) + "},\n";
   }
@@ -476,10 +471,7 @@ class TestForm1Seams : public QObject {
  private slots:
   // Walks that once failed, each shrunk to its shortest form.
   void fixedWalks() {
-    const struct {
-      const char* Name;
-      std::vector<TAction> Actions;
-    } rows[] = {
+    const std::pair<const char*, std::vector<TAction>> rows[] = {
         {"click on Find list while a list is shown",
          {{kBuildList, 2429942732, 0}, {kClickListAgain, 0, 0}}},
         {"empty game on an empty page", {{kAddPage, 0, 0}, {kMacro, 16, 1}}},
@@ -504,7 +496,7 @@ class TestForm1Seams : public QObject {
         {"leave an edited list",
          {{kBuildList, 1, 0}, {kType, 500, 3}, {kLeaveList, 0, 0}, {kSave, 0, 0}}},
     };
-    for (const auto& row : rows) CheckWalk(row.Actions, row.Name);
+    for (const auto& [name, actions] : rows) CheckWalk(actions, name);
   }
 
   void randomWalks() {
