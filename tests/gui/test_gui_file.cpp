@@ -18,7 +18,6 @@
 #include "ui/QtDialogs.h"
 
 namespace fs = std::filesystem;
-using Texts = std::vector<std::string>;
 
 class TestForm1File : public TGuiTest {
   Q_OBJECT

@@ -38,11 +38,9 @@ class TestForm1Find : public TGuiTest {
     c->Scope(1);
     c->SetFind("London", "Londres");
     auto* edit3 = c->Find<QLineEdit>("Edit3");
-    const auto press = [](QObject* to, Qt::Key key, const char* text) {
-      QCoreApplication::postEvent(to, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
-    };
-    press(edit3, Qt::Key_X, "x");
-    press(edit3, Qt::Key_Escape, "");
+    for (const auto& [key, text] : {std::pair{Qt::Key_X, "x"}, {Qt::Key_Escape, ""}})
+      QCoreApplication::postEvent(edit3,
+                                  new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
     c->Dialogs.Answers.push_back(TMsgAnswer::Yes);
     c->Click("Button7");
     for (size_t at = page1.find("London"); at != std::string::npos; at = page1.find("London", at))

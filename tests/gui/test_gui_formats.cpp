@@ -149,8 +149,7 @@ class TestForm1Formats : public TGuiTest {
     const auto& [name, comment, detected, utf8, typed, kept] = kEncodingRows[row];
     const std::string original = Collection(comment);
     c->Start();
-    path = c->Dir.File("names.pgn");
-    WriteFileBytes(path, original);
+    WriteFileBytes(path = c->Dir.File("names.pgn"), original);
     c->Dialogs.FileNames.push_back(path);
     c->Menu("Open1");
     QCOMPARE(ShownUtf8(), detected);
@@ -174,18 +173,17 @@ class TestForm1Formats : public TGuiTest {
     QVERIFY(c->Dialogs.Shown.empty());
   }
 
+  // A byte-order mark, names, a character cut at the probe's end; ASCII only,
+  // a Latin-1 accent, the bullet, a valid start then an invalid byte, an
+  // overlong form, a surrogate, a code past U+10FFFF.
   void detectsUtf8() {
-    // A byte-order mark, names, a character cut at the probe's end; ASCII
-    // only, a Latin-1 accent, the bullet, a valid start then an invalid byte,
-    // an overlong form, a surrogate, a code past U+10FFFF.
-    for (const char* head :
-         {"\xEF\xBB\xBF[Event", "\xD0\x9A\xD0\xB7\xC4\xB7\xE5\xB7\xB7", "\xD0\x9A\xE5\xB7"}) {
-      QVERIFY2(LooksLikeUtf8(head), head);
-    }
-    for (const char* head : {"[Event \"x\"]\r\n", "caf\xE9 ", "\xB7\r\n[Event", "\xD0\x9A\xE9 ",
-                             "a\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
-      QVERIFY2(!LooksLikeUtf8(head), head);
-    }
+    const std::pair<const char*, bool> rows[] = {
+        {"\xEF\xBB\xBF[Event", true}, {"\xD0\x9A\xD0\xB7\xC4\xB7\xE5\xB7\xB7", true},
+        {"\xD0\x9A\xE5\xB7", true},   {"[Event \"x\"]\r\n", false},
+        {"caf\xE9 ", false},          {"\xB7\r\n[Event", false},
+        {"\xD0\x9A\xE9 ", false},     {"a\xC0\xAF", false},
+        {"\xED\xA0\x80", false},      {"\xF4\x90\x80\x80", false}};
+    for (const auto& [head, utf8] : rows) QVERIFY2(LooksLikeUtf8(head) == utf8, head);
   }
 
   // Each entry writes the game at the caret into its directory and starts its
