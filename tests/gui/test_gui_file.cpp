@@ -147,9 +147,8 @@ class TestForm1File : public TGuiTest {
     c->Memo()->SetSelection(c->Memo()->Length(), 0);
     c->Menu("PasteLarge1");
     c->Click("Button5");
-    for (int page = 1; page <= Pages(); ++page, c->Click("Button1")) {
+    for (int page = 1; page <= Pages(); ++page, c->Click("Button1"))
       QVERIFY(c->Memo()->Length() <= 20000);
-    }
     c->Menu("Save1");
     const std::string copy = SavedForm(GamesOf(page1));
     QCOMPARE(ReadFileBytes(path), copy + copy + saved);

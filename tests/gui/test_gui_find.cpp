@@ -68,7 +68,6 @@ class TestForm1Find : public TGuiTest {
     editor->SendScintilla(QsciScintillaBase::SCI_DELETERANGE,
                           static_cast<unsigned long>(editor->Length() - 2), 2L);
     c->Scope(0);
-    QCOMPARE(LastBox(), std::string("failed translation"));
     QVERIFY(c->Form->FindListShown());
     c->Menu("Restore1");  // drops the list's edits
     QVERIFY(!c->Form->InListMode());
@@ -76,7 +75,6 @@ class TestForm1Find : public TGuiTest {
     c->Scope(2);
     c->SetFind("1.");
     c->Click("Button6");
-    QVERIFY(LastBox().starts_with("Find List capacity reached on page "));
     QVERIFY(c->Memo()->Length() <= 20000);
     QVERIFY(c->Memo()->Length() > 19000);
   }

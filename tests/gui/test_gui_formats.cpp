@@ -206,9 +206,8 @@ class TestForm1Formats : public TGuiTest {
     size_t moves = 0;
     for (int i = 0; i < 3; ++i) moves = page.find("\r\n1.", moves + 1);
     c->Memo()->SetSelection(static_cast<int64_t>(moves + 4), 0);  // in game 3
-    for (const char* item : {"ExportItem1", "ExportItem1", "ExportItem2", "ExportItem2"}) {
+    for (const char* item : {"ExportItem1", "ExportItem1", "ExportItem2", "ExportItem2"})
       c->Menu(item);
-    }
     QCOMPARE(started.size(), size_t{3});
     QCOMPARE(started[0].second.Parameters, std::string("a.pgn"));
     QCOMPARE(started[0].second.WorkDir, pgnDir + "/");
