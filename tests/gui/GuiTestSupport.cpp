@@ -75,9 +75,8 @@ void TGuiTest::OpenLondon(TForm1Setup setup) {
 
 void TGuiTest::cleanup() {
   std::string failures;  // from unscripted questions
-  for (int i = 0; i < c->Failures.size(); ++i) {
+  for (int i = 0; i < c->Failures.size(); ++i)
     failures += c->Failures.GetTestPartResult(i).message();
-  }
   c.reset();
   QVERIFY2(failures.empty(), failures.c_str());
 }

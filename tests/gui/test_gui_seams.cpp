@@ -209,9 +209,8 @@ class TWalk {
     const bool full = std::any_of(
         dialogs_.Texts.begin() + static_cast<long>(boxesBefore), dialogs_.Texts.end(),
         [](const std::string& box) { return box.starts_with("Find List capacity reached"); });
-    if (full ? !std::includes(want.begin(), want.end(), got.begin(), got.end()) : got != want) {
+    if (full ? !std::includes(want.begin(), want.end(), got.begin(), got.end()) : got != want)
       return Fail("Find list entries differ from the model's lines");
-    }
     if (View() != text) Fail("Find list text differs from its entries");
   }
 
@@ -276,9 +275,8 @@ class TWalk {
         [[fallthrough]];
       case kFirst:
         Commit();
-        if (a.Kind == kGo) {
+        if (a.Kind == kGo)
           c_.Find<QLineEdit>("Edit5")->setText(QString::number(a.A % (stored_.size() + 1) + 1));
-        }
         if (a.Kind == kAddPage) stored_.emplace_back();
         Press(control);
         return CheckPage(name);
@@ -366,9 +364,8 @@ class TWalk {
         c_.Form->ApplyMacro(index);
         if (c_.Find<QLineEdit>("Edit3")->text().isEmpty()) return;
         const auto codes = MacroCodes(index);
-        if (IsReplaceMacro(index) && inFile) {
+        if (IsReplaceMacro(index) && inFile)
           ReplaceModel(ResolveLiteralCode(codes.first), ResolveLiteralCode(codes.second));
-        }
         Press(IsReplaceMacro(index) ? "Button7" : "Button6");
         // The flags of check 5 are the one change the model does not make itself.
         if (codes.first == "$$05") return Resync();
@@ -507,9 +504,8 @@ class TestForm1Seams : public QObject {
     const int first = EnvInt("KORVANE_SEED", 1);
     const int seeds = EnvInt("KORVANE_SEED_COUNT", 3);
     const int count = EnvInt("KORVANE_ACTIONS", 2000);
-    for (int s = first; s < first + seeds; ++s) {
+    for (int s = first; s < first + seeds; ++s)
       CheckWalk(RandomActions(static_cast<uint32_t>(s), count), "seed " + std::to_string(s));
-    }
   }
 };
 
