@@ -1,6 +1,7 @@
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QAction>
+#include <QRadioButton>
 #include <QTest>
 #include <filesystem>
 
@@ -16,12 +17,6 @@ void TGuiCase::Start(TForm1Setup setup) {
   setup.WorkDir = Dir.Path().string();
   Form = std::make_unique<TForm1>(setup);
   Form->show();
-}
-
-QString TGuiCase::Text(const char* name) {
-  if (auto* e = Find<QLineEdit>(name)) return e->text();
-  auto* l = Find<QLabel>(name);
-  return l ? l->text() : QString("<none>");
 }
 
 void TGuiCase::Click(const char* button) {
@@ -48,18 +43,26 @@ void TGuiCase::SetBufferSize(const QString& text) {
   QTest::keyClick(edit, Qt::Key_Return);
 }
 
+void TGuiCase::Scope(int item) {
+  Find<QRadioButton>(("RadioGroup1Item" + std::to_string(item)).c_str())->click();
+}
+
+void TGuiCase::SetFind(const QString& find, const QString& repl) {
+  Find<QLineEdit>("Edit3")->setText(find);
+  Find<QLineEdit>("Edit4")->setText(repl);
+}
+
+QPoint TGuiCase::PointAt(int64_t offset) {
+  using Sci = QsciScintillaBase;
+  const auto pos = static_cast<long>(offset);
+  return QPoint(static_cast<int>(Memo()->SendScintilla(Sci::SCI_POINTXFROMPOSITION, 0UL, pos)),
+                static_cast<int>(Memo()->SendScintilla(Sci::SCI_POINTYFROMPOSITION, 0UL, pos)));
+}
+
 std::string TGuiCase::Copy(const std::string& dataName, const std::string& as) {
   const std::string target = Dir.File(as.empty() ? dataName : as);
   WriteFileBytes(target, TestData(dataName));
   return target;
-}
-
-int TGuiCase::WorkFileCount() const {
-  int n = 0;
-  for (const auto& e : std::filesystem::directory_iterator(Dir.Path())) {
-    n += e.path().filename().string().starts_with("~korvane.");
-  }
-  return n;
 }
 
 void TGuiTest::OpenLondon(TForm1Setup setup) {
@@ -72,9 +75,8 @@ void TGuiTest::OpenLondon(TForm1Setup setup) {
 
 void TGuiTest::cleanup() {
   std::string failures;  // from unscripted questions
-  for (int i = 0; i < c->Failures.size(); ++i) {
+  for (int i = 0; i < c->Failures.size(); ++i)
     failures += c->Failures.GetTestPartResult(i).message();
-  }
   c.reset();
   QVERIFY2(failures.empty(), failures.c_str());
 }
@@ -95,10 +97,4 @@ std::string SavedForm(const std::vector<std::string>& games) {
   std::string out;
   for (const auto& g : games) out += "\r\n" + g + "\r\n";
   return out;
-}
-
-int CountOf(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest-spi.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -25,15 +26,17 @@ class TGuiCase {
     return Form->findChild<W*>(QString::fromLatin1(name));
   }
   TPageEditor* Memo() { return Find<TPageEditor>("Memo1"); }
-  QString Text(const char* name);  // a label's or a line edit's text
+  QString Text(const char* name) { return Find<QLabel>(name)->text(); }
   void Click(const char* button);
   void Menu(const char* item);
   void TypeAt(int64_t offset, const QString& keys);  // 0-based offset
   void SetBufferSize(const QString& text);           // typed, then Enter
+  void Scope(int item);                              // 0 in page, 1 in file, 2 Find list
+  void SetFind(const QString& find, const QString& repl = {});
+  QPoint PointAt(int64_t offset);  // the editor's point of the character at offset
 
   // A copy of a test-data file in the case's directory.
   std::string Copy(const std::string& dataName, const std::string& as = "");
-  int WorkFileCount() const;  // the directory's work files
 
   TTempDir Dir;
   testing::TestPartResultArray Failures;
@@ -52,7 +55,6 @@ class TGuiTest : public QObject {
 
   // London 1851 opened through File/Open with a 10000-byte buffer (many pages).
   void OpenLondon(TForm1Setup setup = {});
-  QColor Colour(const char* panel) { return c->Find<TStatusPanel>(panel)->Color(); }
   int Pages() { return c->Text("StaticText4").toInt(); }
   std::string LastBox() { return c->Dialogs.Shown.empty() ? "" : c->Dialogs.Shown.back().Text; }
 
@@ -66,4 +68,3 @@ class TGuiTest : public QObject {
 std::vector<std::string> GamesOf(const std::string& text);
 // The plain PGN that Save writes for these games.
 std::string SavedForm(const std::vector<std::string>& games);
-int CountOf(const std::string& text, const std::string& what);

@@ -1,7 +1,7 @@
-// The file commands where the window asks or refuses: Save As and
-// closing with unsaved changes, Reorg refusing a
-// game, files dropped on the window, and the start-up offer of a work file left
-// by a run that ended without a clean shutdown.
+// The file commands where the window asks or refuses: Save As, files dropped
+// on the window and closing with unsaved changes, Reorg refusing a game, and
+// the start-up offer of a work file left by a run that ended without a clean
+// shutdown.
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
@@ -18,7 +18,6 @@
 #include "ui/QtDialogs.h"
 
 namespace fs = std::filesystem;
-using Texts = std::vector<std::string>;
 
 class TestForm1File : public TGuiTest {
   Q_OBJECT
@@ -66,32 +65,43 @@ class TestForm1File : public TGuiTest {
   }
 
  private slots:
-  // Every question of Save As and Close, answered each way.
-  void saveAsAndCloseAsk() {
+  // Every question before a changed file is left, answered each way: Save As
+  // over another file, a file dropped on the window or on the editor, Close.
+  void changedFileAsksBeforeItIsLeft() {
     OpenLondon();
     const std::string other = c->Copy("fools-mate.pgn", "other.pgn");
     EditFirstGame("{x} ");
     c->Dialogs.FileNames = {other, other};
-    c->Dialogs.Answers = {TMsgAnswer::No, TMsgAnswer::Yes};
+    c->Dialogs.Answers = {TMsgAnswer::No, TMsgAnswer::Yes};  // overwrite other.pgn?
     c->Menu("SaveAs1");
-    QCOMPARE(c->Dialogs.Texts(), Texts{"Overwrite " + other + " ?"});
     QCOMPARE(ReadFileBytes(other), TestData("fools-mate.pgn"));
     c->Menu("SaveAs1");
     QCOMPARE(ReadFileBytes(other), Edited("{x} "));
     QCOMPARE(c->Form->windowTitle(), QString("Korvane - other.pgn"));
     QVERIFY(!c->Form->IsFileModified());
-
-    EditFirstGame("{y} ");
+    // Save changes? Cancel keeps the file that is open; No drops the change.
+    WriteFileBytes(path, ToCrLf(TestData("fools-mate.pgn")));
+    for (QWidget* target : {static_cast<QWidget*>(c->Form.get()), c->Memo()->viewport()}) {
+      EditFirstGame("{y} ");
+      c->Dialogs.Answers = {TMsgAnswer::Cancel, TMsgAnswer::No};
+      QVERIFY(DropFile(target, path));
+      QCOMPARE(c->Form->windowTitle(), QString("Korvane - other.pgn"));
+      QVERIFY(DropFile(target, path));
+      QCOMPARE(c->Form->windowTitle(), QString("Korvane - london1851.pgn"));
+      c->Dialogs.FileNames = {other};
+      c->Menu("Open1");
+    }
+    // On Close, Yes saves through Save As, and cancelling its dialog asks again.
+    EditFirstGame("{z} ");
     c->Dialogs.Answers = {TMsgAnswer::Cancel};
     QVERIFY(!c->Form->close());
-    QCOMPARE(c->Dialogs.Texts().back(), std::string("Save changes to other.pgn?"));
-    // Yes saves through Save As; cancelling its dialog asks again; No drops the change.
     c->Dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::No};
     c->Dialogs.FileNames = {""};
     QVERIFY(c->Form->close());
-    QCOMPARE(c->Dialogs.Shown.size(), size_t{5});
+    QVERIFY(c->Dialogs.Answers.empty());
     QCOMPARE(ReadFileBytes(other), Edited("{x} "));
-    QCOMPARE(c->WorkFileCount(), 0);
+    for (const auto& e : fs::directory_iterator(c->Dir.Path()))  // no work file left
+      QVERIFY(!e.path().filename().string().starts_with("~korvane."));
   }
 
   // A game grown past the buffer size: Reorg refuses before anything changes,
@@ -100,18 +110,19 @@ class TestForm1File : public TGuiTest {
   void reorgRefusesAGameTheBufferCannotHold() {
     OpenLondon();
     const std::string comment = "{" + std::string(10500, 'c') + "} ";
+    const std::string saved = Edited(comment);
     c->Memo()->SetSelection(static_cast<int64_t>(MovesOf(c->Memo()->Text())), 0);
     QVERIFY(c->Memo()->ReplaceSelection(comment));
     c->Click("Button1");  // committed, the page relocated
     const int pages = Pages();
     c->Click("Button5");
-    QCOMPARE(c->Dialogs.Texts().size(), size_t{1});
-    const std::string refusal = c->Dialogs.Texts()[0];
-    QVERIFY2(refusal.starts_with("Reorg refused: game 1 ("), refusal.c_str());
-    QVERIFY(refusal.find("at least 20000") != std::string::npos);
+    QCOMPARE(c->Dialogs.Shown.size(), size_t{1});
+    QVERIFY2(LastBox().find("game 1 (") != std::string::npos &&
+                 LastBox().find("at least 20000") != std::string::npos,
+             LastBox().c_str());
     QCOMPARE(Pages(), pages);
     c->Menu("Save1");
-    QCOMPARE(ReadFileBytes(path), Edited(comment));
+    QCOMPARE(ReadFileBytes(path), saved);
 
     c->SetBufferSize("20000");
     c->Dialogs.FileNames = {path};
@@ -119,16 +130,15 @@ class TestForm1File : public TGuiTest {
     const int64_t before = WriteCallCount();
     c->Click("Button5");
     const int64_t calls = WriteCallCount() - before;
-    QCOMPARE(c->Dialogs.Texts().size(), size_t{1});
+    QCOMPARE(c->Dialogs.Shown.size(), size_t{1});
     QVERIFY(calls > 3);
     for (int64_t n = 1; n <= calls; ++n) {
-      c->Dialogs.OkBoxAnswers.clear();
       SetWriteFaultAtCall(n);
       c->Click("Button5");
       SetWriteFaultAtCall(0);
       QVERIFY2(c->Form->Stream(), std::to_string(n).c_str());
       c->Menu("Save1");
-      QVERIFY2(ReadFileBytes(path) == Edited(comment), std::to_string(n).c_str());
+      QVERIFY2(ReadFileBytes(path) == saved, std::to_string(n).c_str());
     }
     // A page pasted past the buffer size is cut into pages again, every game kept.
     const std::string page1 = c->Memo()->Text();
@@ -137,37 +147,11 @@ class TestForm1File : public TGuiTest {
     c->Memo()->SetSelection(c->Memo()->Length(), 0);
     c->Menu("PasteLarge1");
     c->Click("Button5");
-    for (int page = 1; page <= Pages(); ++page, c->Click("Button1")) {
+    for (int page = 1; page <= Pages(); ++page, c->Click("Button1"))
       QVERIFY(c->Memo()->Length() <= 20000);
-    }
     c->Menu("Save1");
-    std::vector<std::string> games = GamesOf(Edited(comment));
-    const auto first = static_cast<long>(GamesOf(page1).size());
-    const std::vector<std::string> copies(games.begin(), games.begin() + first);
-    for (int i = 0; i < 2; ++i) games.insert(games.begin(), copies.begin(), copies.end());
-    QCOMPARE(ReadFileBytes(path), SavedForm(games));
-  }
-
-  // On the editor and on the window alike; with a change on the page the save
-  // question comes first, and Cancel keeps the file that is open.
-  void dropOpensLikeFileOpen() {
-    OpenLondon();
-    const std::string other = c->Copy("fools-mate.pgn", "other.pgn");
-    WriteFileBytes(other, ToCrLf(TestData("fools-mate.pgn")));
-    for (QWidget* target : {static_cast<QWidget*>(c->Form.get()), c->Memo()->viewport()}) {
-      c->Dialogs.Shown.clear();
-      c->TypeAt(c->Memo()->Length(), "x");
-      c->Dialogs.Answers = {TMsgAnswer::Cancel};
-      QVERIFY(DropFile(target, other));
-      QCOMPARE(c->Dialogs.Texts(), Texts{"Save changes to london1851.pgn?"});
-      QCOMPARE(c->Form->windowTitle(), QString("Korvane - london1851.pgn"));
-      c->Dialogs.Answers = {TMsgAnswer::No};
-      QVERIFY(DropFile(target, other));
-      QCOMPARE(c->Form->windowTitle(), QString("Korvane - other.pgn"));
-      c->Dialogs.FileNames = {path};
-      c->Menu("Open1");
-    }
-    QCOMPARE(ReadFileBytes(path), TestData("london1851.pgn"));  // the changes were dropped
+    const std::string copy = SavedForm(GamesOf(page1));
+    QCOMPARE(ReadFileBytes(path), copy + copy + saved);
   }
 
   // Yes opens the work file unsaved under its original name; "Delete it"
@@ -178,37 +162,40 @@ class TestForm1File : public TGuiTest {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("writeFault");
     QTest::addColumn<int>("renameFault");
-    QTest::newRow("yes") << int(TMsgAnswer::Yes) << false << 0;
-    QTest::newRow("delete it") << int(TMsgAnswer::No) << false << 0;
-    QTest::newRow("escape") << int(TMsgAnswer::Cancel) << false << 0;
-    QTest::newRow("open fails") << int(TMsgAnswer::Yes) << true << 0;
-    QTest::newRow("open and rename back fail") << int(TMsgAnswer::Yes) << true << 3;
+    QTest::addColumn<bool>("named");  // a file on the command line waits, then is offered
+    QTest::newRow("yes") << int(TMsgAnswer::Yes) << false << 0 << false;
+    QTest::newRow("delete it") << int(TMsgAnswer::No) << false << 0 << false;
+    QTest::newRow("escape") << int(TMsgAnswer::Cancel) << false << 0 << false;
+    QTest::newRow("open fails") << int(TMsgAnswer::Yes) << true << 0 << false;
+    QTest::newRow("open and rename back fail") << int(TMsgAnswer::Yes) << true << 3 << false;
+    QTest::newRow("yes, a file named on the command line")
+        << int(TMsgAnswer::Yes) << false << 0 << true;
   }
   void leftWorkFileIsOffered() {
     QFETCH(int, answer);
     QFETCH(bool, writeFault);
     QFETCH(int, renameFault);
+    QFETCH(bool, named);
     LeaveCrashedRun();
+    const std::string other = c->Dir.File("fools-mate.pgn");
+    WriteFileBytes(other, ToCrLf(TestData("fools-mate.pgn")));
+    TForm1Setup setup;
+    if (named) setup.Params = {QString::fromStdString(other)};
     c->Dialogs.Answers = {static_cast<TMsgAnswer>(answer)};
+    if (named) c->Dialogs.Answers.push_back(TMsgAnswer::Yes);  // open it now?
     if (writeFault) SetWriteFaultAfter(0);
     SetRecoveryRenameFaultAtCall(renameFault);
-    c->Start();
+    c->Start(setup);
     SetWriteFaultAfter(-1);
     SetRecoveryRenameFaultAtCall(0);
-    const auto& asked = c->Dialogs.Shown.at(0);
-    QVERIFY(asked.Text.find(path) != std::string::npos);
-    QCOMPARE(asked.NoCaption, std::string("Delete it"));
+    QVERIFY(c->Dialogs.Shown.at(0).Text.find(path) != std::string::npos);
+    QCOMPARE(c->Dialogs.Shown.at(0).NoCaption, std::string("Delete it"));
     const bool kept = answer == int(TMsgAnswer::Cancel) || writeFault;
     QCOMPARE(c->Form->Stream() != nullptr, !kept && answer == int(TMsgAnswer::Yes));
     QCOMPARE(fs::exists(staleBullet), kept && renameFault == 0);
     if (!kept) QVERIFY(!fs::exists(MapFileNameOf(staleBullet)));
-    if (writeFault) {
-      QCOMPARE(c->Dialogs.Texts().back(),
-               std::string("The work file could not be recovered; it stays for the next start."));
-    }
-    if (kept) {
+    if (kept) {  // the next start offers it again
       c->Form.reset();
-      c->Dialogs.Shown.clear();
       c->Dialogs.Answers = {TMsgAnswer::Yes};
       c->Start();
     }
@@ -219,25 +206,9 @@ class TestForm1File : public TGuiTest {
     c->Menu("Save1");                                           // to the original name: no dialog
     QVERIFY(c->Dialogs.FileDialogs.empty());
     QCOMPARE(ReadFileBytes(path), Edited("{recovered edit} "));
-  }
-
-  // A file named on the command line waits for the recovered collection: the
-  // user is told, and asked once that collection is saved.
-  void commandLineFileWaitsForTheRecoveredCollection() {
-    LeaveCrashedRun();
-    const std::string other = c->Dir.File("fools-mate.pgn");
-    WriteFileBytes(other, ToCrLf(TestData("fools-mate.pgn")));
-    TForm1Setup setup;
-    setup.Params = {QString::fromStdString(other)};
-    c->Dialogs.Answers = {TMsgAnswer::Yes, TMsgAnswer::Yes};
-    c->Start(std::move(setup));
-    QVERIFY(c->Dialogs.Texts().at(1).find(other + " was not opened") != std::string::npos);
-    QVERIFY(c->Form->windowTitle().endsWith(QStringLiteral("london1851.pgn")));
-    c->Menu("Save1");
-    QCOMPARE(c->Dialogs.Texts().back(),
-             "The recovered collection is saved. Open " + other + " now?");
-    QCOMPARE(ReadFileBytes(path), Edited("{recovered edit} "));
-    QVERIFY(c->Form->windowTitle().endsWith(QStringLiteral("fools-mate.pgn")));
+    // The named file: the user was told it waits, and is asked now.
+    QCOMPARE(c->Form->windowTitle().endsWith(QStringLiteral("fools-mate.pgn")), named);
+    if (named) QCOMPARE(c->Dialogs.Shown.size(), size_t{3});
   }
 
   // The real question: its No button is captioned "Delete it", and Escape
