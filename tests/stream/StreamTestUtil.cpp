@@ -12,39 +12,10 @@ std::string Record(const std::string& event, size_t movetext) {
   return "\xB7\r\n[Event \"" + event + "\"]\r\n\r\n" + std::string(movetext, 'm') + " 1-0\r\n";
 }
 
-std::vector<std::string> ReferenceGames(const std::string& text) {
-  std::vector<size_t> starts;
-  for (size_t at = 0; (at = text.find("[Event ", at)) != std::string::npos; ++at)
-    if (at == 0 || text[at - 1] == '\n') starts.push_back(at);
-  std::vector<std::string> games;
-  for (size_t i = 0; i < starts.size(); ++i) {
-    size_t from = i == 0 ? 0 : starts[i] - 2;
-    size_t to = i + 1 < starts.size() ? starts[i + 1] : text.size();
-    while (to > from && std::string(" \t\r\n").find(text[to - 1]) != std::string::npos) --to;
-    while (to < text.size() && (text[to] == ' ' || text[to] == '\t')) ++to;
-    games.push_back(text.substr(from, to - from));
-  }
-  return games;
-}
-
 std::vector<std::string> ReadAllGames(const std::string& path, int32_t bufferSize) {
   TFStreamTxStr stream(path, "", "", TOpenMode::Read, bufferSize);
   std::vector<std::string> games;
   for (std::string game; !stream.GamesDone; games.push_back(game)) stream.ReadGame(game);
-  return games;
-}
-
-std::vector<std::string> GamesOfPages(TFStreamTxStr& bullet) {
-  std::vector<std::string> games;
-  for (const std::string& page : PagesOf(bullet)) {
-    for (size_t at = NextBullet(page, 0); at != std::string::npos;) {
-      const size_t next = NextBullet(page, at + 1);
-      std::string game = page.substr(at + 1, next == std::string::npos ? next : next - at - 1);
-      if (game.ends_with("\r\n")) game.resize(game.size() - 2);
-      games.push_back(game);
-      at = next;
-    }
-  }
   return games;
 }
 

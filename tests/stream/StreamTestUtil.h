@@ -18,16 +18,8 @@ std::string PgnGame(const std::string& event, size_t comment = 0);
 // The work file's record of a game: bullet line, Event line, moves.
 std::string Record(const std::string& event, size_t movetext = 20);
 
-// Every game of a well-formed CR LF collection (games apart by one blank line),
-// as the game text stream should hand it out: the first game from the file's
-// start, every later one from the blank line before its "[Event " line, each up
-// to the end of its last line.
-std::vector<std::string> ReferenceGames(const std::string& text);
 // All games of the file, read through ReadGame with the buffer size.
 std::vector<std::string> ReadAllGames(const std::string& path, int32_t bufferSize);
-// The games of a bullet file's pages, read in page order: each game is the text
-// after its bullet, with the record's closing CR LF removed.
-std::vector<std::string> GamesOfPages(TFStreamTxStr& bullet);
 // The text of every page, in page order.
 std::vector<std::string> PagesOf(TFStreamTxStr& s);
 // The bytes written as a bullet file at path and mapped with the buffer size.
