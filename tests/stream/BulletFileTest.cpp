@@ -8,6 +8,15 @@
 
 namespace {
 
+// The bytes written as a bullet file at path and mapped with the buffer size.
+std::unique_ptr<TFStreamTxStr> MapOf(const std::string& path, const std::string& bytes,
+                                     int32_t buffer) {
+  WriteFileBytes(path, bytes);
+  auto s = std::make_unique<TFStreamTxStr>(path, "", "", TOpenMode::ReadWrite, buffer);
+  s->BuildPageMap();
+  return s;
+}
+
 // In pages that follow each other, none longer than the buffer; without its
 // bullets the work file is the PGN file, the first game with the CR LF every
 // later game has.

@@ -11,8 +11,11 @@ const std::string kGameB = "[Event \"B\"]\r\n[White \"y\"]\r\n\r\n1. d4 d5 0-1";
 std::vector<std::string> Read(const std::string& bytes, int32_t bufferSize) {
   TTempDir dir;
   WriteFileBytes(dir.File("in.pgn"), bytes);
+  std::vector<std::string> games;
   try {
-    return ReadAllGames(dir.File("in.pgn"), bufferSize);
+    TFStreamTxStr stream(dir.File("in.pgn"), "", "", TOpenMode::Read, bufferSize);
+    for (std::string game; !stream.GamesDone; games.push_back(game)) stream.ReadGame(game);
+    return games;
   } catch (const EChessException& e) {
     return {e.what()};
   }

@@ -12,19 +12,8 @@
 #include "stream/TxStream.h"
 #include "tests/support/TestSupport.h"
 
-// A game of a PGN file, CR LF, followed by its blank line; comment is the
-// number of bytes of a comment in its movetext.
-std::string PgnGame(const std::string& event, size_t comment = 0);
 // The work file's record of a game: bullet line, Event line, moves.
 std::string Record(const std::string& event, size_t movetext = 20);
-
-// All games of the file, read through ReadGame with the buffer size.
-std::vector<std::string> ReadAllGames(const std::string& path, int32_t bufferSize);
-// The text of every page, in page order.
-std::vector<std::string> PagesOf(TFStreamTxStr& s);
-// The bytes written as a bullet file at path and mapped with the buffer size.
-std::unique_ptr<TFStreamTxStr> MapOf(const std::string& path, const std::string& bytes,
-                                     int32_t buffer);
 
 // Work files in a fresh directory; every fault and reporter reset afterwards.
 class TWorkFilesTest : public ::testing::Test {
