@@ -39,20 +39,11 @@ TEST(BulletFile, ConversionOfARealCollectionKeepsEveryGame) {
   }
 }
 
-TEST(BulletFile, ConversionRepairsShapesAndAsksAboutBadGames) {
+// A game with neither Event nor White tag cannot be repaired: the user is told
+// and the game is kept as it stands; closing that box without OK ends the program.
+TEST(BulletFile, AGameThatCannotBeRepairedIsTold) {
   TTempDir dir;
   TScriptDialogs dialogs;
-  WriteFileBytes(dir.File("in.pgn"),
-                 "[Event \"A\"]\r\n\r\n1. e4 1-0\r\n\r\n\r\n[Event \"B\"]\r\n\r\n1. d4 0-1 {x}"
-                 "\r\n\r\n[Event \"C\"]\r\n\r\n1. c4 *\r\n");
-  auto bullet = ConvertAndMap(dir.File("in.pgn"), dir.File("b.tmp"), 10000);
-  EXPECT_EQ(ReadFileBytes(dir.File("b.tmp")),
-            "\xB7\r\n[Event \"A\"]\r\n\r\n1. e4 1-0\r\n\xB7\r\n[Event \"B\"]\r\n\r\n1. d4 0-1\r\n"
-            "\xB7\r\n[Event \"C\"]\r\n\r\n1. c4 *\r\n");
-  EXPECT_TRUE(dialogs.Shown.empty());
-
-  // A game with neither Event nor White tag cannot be repaired: the user is told
-  // and the game is kept as it stands; closing that box without OK ends the program.
   WriteFileBytes(dir.File("odd.pgn"), "[Site \"s\"]\r\n\r\n\r\n1. e4 *\r\n");
   ConvertAndMap(dir.File("odd.pgn"), dir.File("b2.tmp"), 10000);
   EXPECT_EQ(dialogs.Shown.size(), 1u);
