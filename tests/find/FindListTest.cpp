@@ -113,35 +113,32 @@ TEST(FindList, ReplaceLineInPageChecksTheOldLine) {
 }
 
 // A real collection in small pages: every line with the text is found once,
-// on its right page, the current page first, and the walk leaves it current.
-TEST(FindList, FileWalkFindsEveryLineOnItsPage) {
+// the current page first, and the walk leaves it current; a small capacity
+// stops the walk on the page where it was reached.
+TEST(FindList, FileWalkFindsEveryLineOnce) {
   TTempDir dir;
   auto wf = ConvertAndMap(TestDataPath("london1851.pgn"), dir.File("b.tmp"), 10000);
-  std::string text;
-  wf->GotoPage(5, text);
-  TList2 list;
-  TListCollector c{list, "Anderssen", false, 2 * 10000 * 20};
-  CollectFileMatches(*wf, c);
-  EXPECT_EQ(wf->CurrentPage(), 5);
-  EXPECT_EQ(c.CapacityPage, 0);
+  std::string text, london = TestData("london1851.pgn");
   int lines = 0;
-  for (size_t at = 0; (at = TestData("london1851.pgn").find("Anderssen", at)) != std::string::npos;)
-    ++lines, at = TestData("london1851.pgn").find('\n', at);
-  EXPECT_EQ(list.Count(), lines);
-  EXPECT_EQ(list[0].Page, 5);
-  for (int32_t i = 0; i < list.Count(); ++i) {
-    wf->GotoPage(list[i].Page, text);
-    EXPECT_EQ(text.substr(static_cast<size_t>(list[i].Offset), list[i].Line.size()), list[i].Line);
+  for (size_t at = 0; (at = london.find("Anderssen", at)) != std::string::npos; ++lines)
+    at = london.find('\n', at);
+  for (int64_t capacity : {400000, 200}) {
+    wf->GotoPage(5, text);
+    TList2 list;
+    TListCollector c{list, "Anderssen", false, capacity};
+    CollectFileMatches(*wf, c);
+    EXPECT_EQ(wf->CurrentPage(), 5);
+    EXPECT_EQ(list[0].Page, 5);
+    int64_t kept = 0;
+    for (int32_t i = 0; i < list.Count(); ++i) kept += list[i].Length;
+    EXPECT_EQ(c.CapacityPage > 0, capacity == 200);
+    EXPECT_TRUE(capacity == 200 ? kept <= 200 && kept + 100 > 200 : list.Count() == lines);
+    for (int32_t i = 0; i < list.Count(); ++i) {
+      wf->GotoPage(list[i].Page, text);
+      EXPECT_EQ(text.substr(static_cast<size_t>(list[i].Offset), list[i].Line.size()),
+                list[i].Line);
+    }
   }
-  // A small capacity stops the walk on the page where it was reached.
-  TList2 small;
-  TListCollector s{small, "Anderssen", false, 200};
-  CollectFileMatches(*wf, s);
-  EXPECT_GT(s.CapacityPage, 0);
-  int64_t kept = 0;
-  for (int32_t i = 0; i < small.Count(); ++i) kept += small[i].Length;
-  EXPECT_LE(kept, 200);
-  EXPECT_GT(kept + 100, 200);  // lines here are shorter than 100 bytes
 }
 
 }  // namespace
