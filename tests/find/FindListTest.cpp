@@ -87,15 +87,10 @@ TEST(FindList, SortListTextAndReadBack) {
   EXPECT_EQ(list[2].Page, 2);
   EXPECT_EQ(list[2].NewLine, "A1x\r\n");
   // One complete line per entry, or nothing changes.
-  for (const char* text : {"a\r\nb", "a\r\nb\r", "a b\r\n", "a\rb\r\n", "", "a\r\nb\r\n"}) {
+  for (const char* text : {"a\r\nb", "a\r\nb\r", "a b\r\n", "a\rb\r\n", ""}) {
     list.Items.clear();
     list.Items.push_back(std::make_unique<TFoundLine>("a\r\n", "a", 1, 0, 3));
     list.Items.push_back(std::make_unique<TFoundLine>("b\r\n", "b", 1, 3, 3));
-    if (std::string(text) == "a\r\nb\r\n") {
-      ReadBackList(list, text);
-      EXPECT_EQ(list.Count(), 0);
-      continue;
-    }
     EXPECT_THROW(ReadBackList(list, text), EFindListError) << text;
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list[0].NewLine, "a");

@@ -139,15 +139,14 @@ TEST(BulletFile, WritePagePlacementAgainstAModel) {
   EXPECT_EQ(s->FileSize(), 1253);
 
   std::mt19937 rng(7);
+  auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(rng); };
   for (int round = 0; round < 400; ++round) {
-    int32_t page = std::uniform_int_distribution<int32_t>(1, s->PageCount())(rng);
+    const int32_t page = pick(1, s->PageCount());
     s->GotoPage(page, text);
     ASSERT_EQ(text, model[page]);
-    int games = std::uniform_int_distribution<int>(0, 3)(rng);
+    const int games = pick(0, 3);
     text.clear();
-    for (int g = 0; g < games; ++g)
-      text +=
-          Record("R" + std::to_string(round), std::uniform_int_distribution<size_t>(0, 250)(rng));
+    for (int g = 0; g < games; ++g) text += Record("R" + std::to_string(round), pick(0, 250));
     s->WritePage(text);
     model[page] = text;
     EXPECT_EQ(s->Map->Entry(page).Games, games);

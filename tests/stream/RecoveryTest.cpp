@@ -60,10 +60,8 @@ class RecoveryTest : public TWorkFilesTest {
   TPages Recover(std::string* origin = nullptr) {
     Name(2);
     auto found = FindRecoverableWorkFiles(dir.Path().string());
-    if (found.size() != 1) {
-      ADD_FAILURE() << "recoverable work files: " << found.size();
-      return {};
-    }
+    EXPECT_EQ(found.size(), 1u);
+    if (found.size() != 1) return {};
     if (origin) *origin = found[0].Map.Origin;
     EXPECT_TRUE(AdoptWorkFile(found[0]));
     std::string text;

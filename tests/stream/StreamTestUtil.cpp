@@ -25,14 +25,10 @@ std::unique_ptr<TFStreamTxStr> TWorkFilesTest::Open(const std::string& path, int
   return input ? ProcessInputFile(std::move(input), page) : nullptr;
 }
 
-std::string TWorkFilesTest::OpenAndSave(const std::string& bytes, int32_t buffer, int64_t* games) {
+std::string TWorkFilesTest::OpenAndSave(const std::string& bytes, int32_t buffer) {
   WriteFileBytes(dir.File("in.pgn"), bytes);
   auto bullet = Open(dir.File("in.pgn"), buffer);
   if (!bullet) return "open failed";
-  if (games) {
-    *games = 0;
-    for (const TBufMapEntry& e : bullet->Map->Entries) *games += e.Games;
-  }
   if (!SaveOrAppend(*bullet, TSaveMode::SaveAs, dir.File("out.pgn"), true)) return "save failed";
   return ReadFileBytes(dir.File("out.pgn"));
 }

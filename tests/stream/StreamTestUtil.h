@@ -23,7 +23,7 @@ class TWorkFilesTest : public ::testing::Test {
   // Open as the window does it: the file converted into the work file.
   std::unique_ptr<TFStreamTxStr> Open(const std::string& path, int32_t buffer);
   // The bytes opened and saved as out.pgn; what failed when something did.
-  std::string OpenAndSave(const std::string& bytes, int32_t buffer, int64_t* games = nullptr);
+  std::string OpenAndSave(const std::string& bytes, int32_t buffer);
 
   TTempDir dir;
   TScriptDialogs dialogs;
