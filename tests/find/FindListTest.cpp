@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "find/FindList.h"
 #include "tests/support/TestSupport.h"
 
@@ -29,44 +27,37 @@ TEST(FindList, WholeWordAndMatchLine) {
   }
 }
 
-TList2 Collect(const std::string& page, const std::string& find, bool whole, int64_t capacity,
-               int32_t* capacityPage = nullptr) {
-  TList2 list;
-  TListCollector c{list, find, whole, capacity};
-  CollectPageMatches(c, page, 7);
-  if (capacityPage) *capacityPage = c.CapacityPage;
-  return list;
-}
-
+// Each row: the page, the find text, whole words, the capacity; the offsets of
+// the lines found, each once, and the page where the capacity was reached.
 TEST(FindList, CollectsEachLineOnceWithItsPlace) {
-  TList2 list = Collect("e4 e4 e4\r\nNf3\r\ne45 e4!\r\n", "e4", false, 1000);
-  ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list[0].Line, "e4 e4 e4\r\n");
-  EXPECT_EQ(list[0].Offset, 0);
-  EXPECT_EQ(list[1].Line, "e45 e4!\r\n");
-  EXPECT_EQ(list[1].Offset, 15);
-  EXPECT_EQ(list[1].Length, 9);
-  EXPECT_EQ(list[1].Page, 7);
-  EXPECT_EQ(list[1].NewLine, "e4");
-  // The whole-word rule passes over "e45" to the "e4!" on the same line.
-  list = Collect("e45\r\ne45 e4!\r\n", "e4", true, 1000);
-  ASSERT_EQ(list.Count(), 1);
-  EXPECT_EQ(list[0].Offset, 5);
-  // '?' matches any byte; case counts.
-  list = Collect("abc\r\nAxc\r\naxc\r\n", "a?c", false, 1000);
-  ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list[1].Line, "axc\r\n");
-  // A find text over 256 bytes (a check's excerpt) is found all the same.
   const std::string longLine(300, 'x');
-  list = Collect("a\r\n" + longLine + "y\r\n", longLine + "y", false, 1000);
-  ASSERT_EQ(list.Count(), 1);
-  EXPECT_EQ(list[0].Offset, 3);
-  // Lines of 7 bytes; a capacity of 14 holds two, the third reaches it.
-  int32_t page = 0;
-  EXPECT_EQ(Collect("e4 ab\r\ne4 cd\r\ne4 ef\r\n", "e4", false, 14, &page).Count(), 2);
-  EXPECT_EQ(page, 7);
-  EXPECT_EQ(Collect("e4 ab\r\ne4 cd\r\n", "e4", false, 14, &page).Count(), 2);
-  EXPECT_EQ(page, 0);
+  const std::tuple<std::string, std::string, bool, int64_t, std::vector<int64_t>, int32_t> rows[] =
+      {
+          {"e4 e4 e4\r\nNf3\r\ne45 e4!\r\n", "e4", false, 1000, {0, 15}, 0},
+          {"e45\r\ne45 e4!\r\n", "e4", true, 1000, {5}, 0},           // over "e45" to "e4!"
+          {"abc\r\nAxc\r\naxc\r\n", "a?c", false, 1000, {0, 10}, 0},  // '?' is any byte; case
+                                                                      // counts
+          // A find text over 256 bytes (a check's excerpt) is found all the same.
+          {"a\r\n" + longLine + "y\r\n", longLine + "y", false, 1000, {3}, 0},
+          // Lines of 7 bytes: a capacity of 14 holds two, the third reaches it.
+          {"e4 ab\r\ne4 cd\r\ne4 ef\r\n", "e4", false, 14, {0, 7}, 7},
+          {"e4 ab\r\ne4 cd\r\n", "e4", false, 14, {0, 7}, 0},
+      };
+  for (const auto& [page, find, whole, capacity, offsets, capacityPage] : rows) {
+    TList2 list;
+    TListCollector c{list, find, whole, capacity};
+    CollectPageMatches(c, page, 7);
+    std::vector<int64_t> found;
+    for (int32_t i = 0; i < list.Count(); ++i) found.push_back(list[i].Offset);
+    EXPECT_EQ(found, offsets) << page;
+    EXPECT_EQ(c.CapacityPage, capacityPage) << page;
+    if (found.size() < 2 || capacity < 1000) continue;
+    const auto at = static_cast<size_t>(offsets[1]);  // the whole line, and the find text
+    EXPECT_EQ(list[1].Line, page.substr(at, page.find('\n', at) + 1 - at)) << page;
+    EXPECT_EQ(list[1].Length, static_cast<int>(list[1].Line.size()));
+    EXPECT_EQ(list[1].Page, 7);
+    EXPECT_EQ(list[1].NewLine, find);
+  }
 }
 
 TEST(FindList, SortListTextAndReadBack) {

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <string>
 #include <string_view>
-#include <tuple>
 
 #include "find/PageSearch.h"
 

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <string>
 
 #include "pgn/PgnDate.h"
 

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <initializer_list>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "pgn/PgnTags.h"
 #include "tests/support/TestSupport.h"

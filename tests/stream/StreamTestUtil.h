@@ -1,12 +1,8 @@
-// Helpers shared by the stream tests: generated games, readers of games and
-// pages, and a fixture whose work files live in a fresh directory.
+// Helpers shared by the stream tests: a work-file record, and a fixture whose
+// work files live in a fresh directory.
 #pragma once
 
 #include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "stream/TxFlows.h"
 #include "stream/TxStream.h"
