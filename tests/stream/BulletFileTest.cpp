@@ -41,7 +41,8 @@ TEST(BulletFile, ConversionOfARealCollectionKeepsEveryGame) {
 
 // A game with neither Event nor White tag cannot be repaired: the user is told
 // and the game is kept as it stands; closing that box without OK ends the program.
-TEST(BulletFile, AGameThatCannotBeRepairedIsTold) {
+// A map refuses a file without a bullet and a record longer than the buffer.
+TEST(BulletFile, ConversionAndMapFailuresAndLimits) {
   TTempDir dir;
   TScriptDialogs dialogs;
   WriteFileBytes(dir.File("odd.pgn"), "[Site \"s\"]\r\n\r\n\r\n1. e4 *\r\n");
@@ -49,17 +50,12 @@ TEST(BulletFile, AGameThatCannotBeRepairedIsTold) {
   EXPECT_EQ(dialogs.Shown.size(), 1u);
   dialogs.OkBoxAnswers = {TMsgAnswer::Cancel};
   EXPECT_THROW(ConvertAndMap(dir.File("odd.pgn"), dir.File("b3.tmp"), 10000), EHalt);
-}
-
-TEST(BulletFile, MapFailuresAndLimits) {
-  TTempDir dir;
   // No bullet; a record longer than the buffer.
   for (const std::string& bytes :
        {std::string("[Event \"A\"]\r\n1-0\r\n"), Record("A", 2000) + Record("B")})
     EXPECT_THROW(MapOf(dir.File("b.tmp"), bytes, 1000), EChessException);
-  auto one = MapOf(dir.File("b.tmp"), Record("A", 1000 - 24), 1000);  // exactly the buffer
-  EXPECT_EQ(one->PageCount(), 1);
-  EXPECT_EQ(one->Map->Entry(1).Games, 1);
+  // Exactly the buffer.
+  EXPECT_EQ(MapOf(dir.File("b.tmp"), Record("A", 1000 - 24), 1000)->Map->Entry(1).Games, 1);
   EXPECT_THROW(MapOf(dir.File("b.tmp"), Record("A", 1001 - 24), 1000), EChessException);
 
   TBufMap map;
@@ -84,10 +80,6 @@ TEST(BulletFile, PageMovesClamp) {
                                                {s->CurrentPage(), 1},   {s->NextPage(text), 2},
                                                {s->PrevPage(text), 1},  {s->LastPage(text), 3}};
   for (const auto& [got, expected] : moves) EXPECT_EQ(got, expected);
-  const char* raw = nullptr;
-  int32_t length = 0;
-  EXPECT_EQ(s->GotoPageRaw(2, raw, length), 2);
-  EXPECT_EQ(std::string(raw), Record("G2", 300) + Record("G3", 300));
 }
 
 // A page commits only when its bullets stand at line starts before their

@@ -4,9 +4,6 @@
 
 namespace {
 
-const std::string kGameA = "[Event \"A\"]\r\n[White \"x\"]\r\n\r\n1. e4 e5 1-0";
-const std::string kGameB = "[Event \"B\"]\r\n[White \"y\"]\r\n\r\n1. d4 d5 0-1";
-
 // The games read, or the failure's message.
 std::vector<std::string> Read(const std::string& bytes, int32_t bufferSize) {
   TTempDir dir;
@@ -25,7 +22,8 @@ std::vector<std::string> Read(const std::string& bytes, int32_t bufferSize) {
 
 // Each row: the file, the buffer size, the games read or the failure.
 TEST(GameStream, SplitsGamesAndFailsWithItsFixedMessages) {
-  const std::string A = kGameA, B = kGameB, n = "\r\n",
+  const std::string A = "[Event \"A\"]\r\n[White \"x\"]\r\n\r\n1. e4 e5 1-0",
+                    B = "[Event \"B\"]\r\n[White \"y\"]\r\n\r\n1. d4 d5 0-1", n = "\r\n",
                     L = "[Event \"L\"]\r\n" + std::string(200, 'x') + " 1-0\r\n";
   const std::string C = "[Event \"C\"]\r\n\r\n1. c4 1/2", W = "[White \"w\"]" + n + n + "*" + n + n;
   const std::string E = "[Event \"A\"]\r\n\r\n";
@@ -61,7 +59,7 @@ TEST(GameStream, SplitsGamesAndFailsWithItsFixedMessages) {
 TEST(RepairGameShape, RepairsBlankLinesAndEnds) {
   const std::string A = "[Event \"A\"]", W = "[White \"w\"]", n = "\r\n";
   const std::tuple<std::string, bool, std::string> cases[] = {
-      {n + n + kGameA, true, n + kGameA},
+      {n + n + A + n + n + "1. e4 *", true, n + A + n + n + "1. e4 *"},
       {A + n + n + W + n + n + n + "1. e4 1-0", true, n + A + n + W + n + n + "1. e4 1-0"},
       {A + "\r" + n + n + "1. e4 *", true, n + A + n + n + "1. e4 *"},
       {"junk" + n + A + n + n + "1. e4 0-1 {end}", true, n + A + n + n + "1. e4 0-1"},

@@ -8,14 +8,11 @@
 
 namespace {
 
-// The games repeated until the file holds at least minBytes, then made size
-// bytes long by a hole (nothing past the first buffer is read before the question).
-std::string WriteRepeated(const TTempDir& dir, const std::string& games, size_t minBytes,
-                          int64_t size = 0) {
+// The games repeated until the file holds at least minBytes.
+std::string WriteRepeated(const TTempDir& dir, const std::string& games, size_t minBytes) {
   std::string text;
   while (text.size() < minBytes) text += games;
   WriteFileBytes(dir.File("big.pgn"), text);
-  if (size) std::filesystem::resize_file(dir.File("big.pgn"), static_cast<uintmax_t>(size));
   return dir.File("big.pgn");
 }
 
@@ -48,9 +45,8 @@ TEST(PageEstimate, EstimateAndFittingSizeAgainstRealPageMaps) {
     }
     const TFileSample sample = TFirstBuffer(path, 10000).Sample();
     for (int32_t limit : {20, 60, 150}) {
-      SCOPED_TRACE(std::string(name) + " limit " + std::to_string(limit));
       const int32_t fitting = SmallestFittingBufferSize(sample, limit);
-      EXPECT_LE(RealPageCount(dir, path, fitting), limit);
+      EXPECT_LE(RealPageCount(dir, path, fitting), limit) << name;
       EXPECT_TRUE(fitting < 40000 || RealPageCount(dir, path, fitting - 30000) > limit);
     }
   }
@@ -71,24 +67,21 @@ TEST(PageEstimate, TheQuestionComesJustPastTheLimit) {
   }
   sample.FileSize = fits + 1;
   const int32_t fitting = SmallestFittingBufferSize(sample);
-  const struct {
-    int64_t Size;
-    TMsgAnswer Answer;
-    size_t Boxes;
-    int32_t Chosen;
-  } rows[] = {{fits, TMsgAnswer::Yes, 0, kDefaultBufferSize},
-              {fits + 1, TMsgAnswer::Yes, 1, fitting},
-              {fits + 1, TMsgAnswer::No, 1, 0},
-              {12'000'000'000, TMsgAnswer::Yes, 1, 0}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.Size);
+  // Each row: the file's size (a hole after the games: nothing past the first
+  // buffer is read before the question), the answer, the boxes, the size chosen.
+  const std::tuple<int64_t, TMsgAnswer, size_t, int32_t> rows[] = {
+      {fits, TMsgAnswer::Yes, 0, kDefaultBufferSize},
+      {fits + 1, TMsgAnswer::Yes, 1, fitting},
+      {fits + 1, TMsgAnswer::No, 1, 0},
+      {12'000'000'000, TMsgAnswer::Yes, 1, 0}};
+  for (const auto& [size, answer, boxes, chosen] : rows) {
     TScriptDialogs dialogs;
-    dialogs.Answers = {row.Answer};
-    WriteRepeated(dir, TestData("london1851.pgn"), 1'000'000, row.Size);
+    dialogs.Answers = {answer};
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(size));
     TFirstBuffer first(path, kDefaultBufferSize);
-    EXPECT_EQ(ChooseBufferSizeForFile(first.Input, first.Input.BufferText(), "big.pgn"),
-              row.Chosen);
-    EXPECT_EQ(dialogs.Shown.size(), row.Boxes);
+    EXPECT_EQ(ChooseBufferSizeForFile(first.Input, first.Input.BufferText(), "big.pgn"), chosen)
+        << size;
+    EXPECT_EQ(dialogs.Shown.size(), boxes) << size;
   }
   std::string out;
   EXPECT_EQ(

@@ -91,11 +91,6 @@ void PrepareGap(TFStreamTxStr& s) {
   s.GotoPage(3, t);
 }
 
-void PreparePage2(TFStreamTxStr& s) {
-  std::string t;
-  s.GotoPage(2, t);
-}
-
 // A change of the work file or a save, tried after its Prepare.
 struct TChange {
   const char* Path;
@@ -104,6 +99,11 @@ struct TChange {
   bool Crashed;                                                 // also killed at each write call
   bool Save;  // a failure shows a box; a save's map names its target
 };
+
+void PreparePage2(TFStreamTxStr& s) {
+  std::string t;
+  s.GotoPage(2, t);
+}
 
 std::function<bool(std::unique_ptr<TFStreamTxStr>&)> Commit(const std::string& text) {
   return [=](auto& s) {

@@ -13,7 +13,6 @@ void TWorkFilesTest::SetUp() {
 }
 
 void TWorkFilesTest::TearDown() {
-  SetWriteFaultAfter(-1);
   SetWriteFaultAtCall(0);
   SetDropReporter(nullptr);
   ClearWorkFileNames();
