@@ -60,7 +60,7 @@ TEST_F(FlowsTest, OpenFailuresSayWhy) {
             nullptr);
   EXPECT_TRUE(first.starts_with("[Event \"London2\"]\r\n[S"));
   ASSERT_EQ(dialogs.Shown.size(), 4u);
-  EXPECT_NE(dialogs.Shown[0].Text.find("the file does not exist"), std::string::npos);
+  EXPECT_NE(dialogs.Shown[2].Text.find(": its lines end in LF alone"), std::string::npos);
 }
 
 TEST_F(FlowsTest, NewWorkFileHoldsTheTemplate) {
