@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <string>
 
 #include "pgn/PgnDate.h"
 
@@ -17,9 +16,6 @@ std::string DateTag(const std::string& value) {
 // Every day from 1900 to 2400 (past 2100 the century correction takes over)
 // against the standard library's calendar, and back again.
 TEST(PgnDate, DayNumberRoundTripsOverEveryDay) {
-  EXPECT_EQ(DateToDayNumber(1900, 1, 1), -32766);
-  EXPECT_EQ(DateToDayNumber(1900, 3, 1), -32707);
-  EXPECT_EQ(DateToDayNumber(2000, 3, 1), 3818);
   const auto first = chr::sys_days{chr::year{1900} / 1 / 1};
   for (auto day = first; day <= chr::sys_days{chr::year{2400} / 12 / 31}; day += chr::days{1}) {
     chr::year_month_day ymd{day};
@@ -47,10 +43,7 @@ TEST(PgnDate, BadDateTagTable) {
     EXPECT_TRUE(IsBadDateTag(DateTag(bad), today)) << bad;
   }
   EXPECT_TRUE(IsBadDateTag("[Date \"1990.01.", today));  // cut by the text's end
-}
-
-// By the real clock: today's text is a good date, tomorrow a bad one.
-TEST(PgnDate, TodayIsGoodTomorrowBad) {
+  // By the real clock: today's text is a good date, tomorrow a bad one.
   TCalendarDate c = DayNumberToDate(TodayDayNumber() + 1);
   char tomorrow[16];
   std::snprintf(tomorrow, sizeof tomorrow, "%04d.%02d.%02d", c.Year, c.Month, c.Day);

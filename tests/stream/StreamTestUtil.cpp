@@ -1,69 +1,9 @@
 #include "tests/stream/StreamTestUtil.h"
 
-#include "pgn/StrScan.h"
 #include "pgn/TextDrops.h"
-
-std::string PgnGame(const std::string& event, size_t comment) {
-  return "[Event \"" + event + "\"]\r\n[Site \"?\"]\r\n[Result \"*\"]\r\n\r\n1.e4 {" +
-         std::string(comment, 'c') + "} e5 *\r\n\r\n";
-}
 
 std::string Record(const std::string& event, size_t movetext) {
   return "\xB7\r\n[Event \"" + event + "\"]\r\n\r\n" + std::string(movetext, 'm') + " 1-0\r\n";
-}
-
-std::vector<std::string> ReferenceGames(const std::string& text) {
-  std::vector<size_t> starts;
-  for (size_t at = 0; (at = text.find("[Event ", at)) != std::string::npos; ++at)
-    if (at == 0 || text[at - 1] == '\n') starts.push_back(at);
-  std::vector<std::string> games;
-  for (size_t i = 0; i < starts.size(); ++i) {
-    size_t from = i == 0 ? 0 : starts[i] - 2;
-    size_t to = i + 1 < starts.size() ? starts[i + 1] : text.size();
-    while (to > from && std::string(" \t\r\n").find(text[to - 1]) != std::string::npos) --to;
-    while (to < text.size() && (text[to] == ' ' || text[to] == '\t')) ++to;
-    games.push_back(text.substr(from, to - from));
-  }
-  return games;
-}
-
-std::vector<std::string> ReadAllGames(const std::string& path, int32_t bufferSize) {
-  TFStreamTxStr stream(path, "", "", TOpenMode::Read, bufferSize);
-  std::vector<std::string> games;
-  for (std::string game; !stream.GamesDone; games.push_back(game)) stream.ReadGame(game);
-  return games;
-}
-
-std::vector<std::string> GamesOfPages(TFStreamTxStr& bullet) {
-  std::vector<std::string> games;
-  for (const std::string& page : PagesOf(bullet)) {
-    for (size_t at = NextBullet(page, 0); at != std::string::npos;) {
-      const size_t next = NextBullet(page, at + 1);
-      std::string game = page.substr(at + 1, next == std::string::npos ? next : next - at - 1);
-      if (game.ends_with("\r\n")) game.resize(game.size() - 2);
-      games.push_back(game);
-      at = next;
-    }
-  }
-  return games;
-}
-
-std::vector<std::string> PagesOf(TFStreamTxStr& s) {
-  std::vector<std::string> pages;
-  std::string text;
-  for (int32_t p = 1; p <= s.PageCount(); ++p) {
-    EXPECT_EQ(s.GotoPage(p, text), p);
-    pages.push_back(text);
-  }
-  return pages;
-}
-
-std::unique_ptr<TFStreamTxStr> MapOf(const std::string& path, const std::string& bytes,
-                                     int32_t buffer) {
-  WriteFileBytes(path, bytes);
-  auto s = std::make_unique<TFStreamTxStr>(path, "", "", TOpenMode::ReadWrite, buffer);
-  s->BuildPageMap();
-  return s;
 }
 
 void TWorkFilesTest::SetUp() {
@@ -73,7 +13,6 @@ void TWorkFilesTest::SetUp() {
 }
 
 void TWorkFilesTest::TearDown() {
-  SetWriteFaultAfter(-1);
   SetWriteFaultAtCall(0);
   SetDropReporter(nullptr);
   ClearWorkFileNames();
@@ -85,14 +24,10 @@ std::unique_ptr<TFStreamTxStr> TWorkFilesTest::Open(const std::string& path, int
   return input ? ProcessInputFile(std::move(input), page) : nullptr;
 }
 
-std::string TWorkFilesTest::OpenAndSave(const std::string& bytes, int32_t buffer, int64_t* games) {
+std::string TWorkFilesTest::OpenAndSave(const std::string& bytes, int32_t buffer) {
   WriteFileBytes(dir.File("in.pgn"), bytes);
   auto bullet = Open(dir.File("in.pgn"), buffer);
   if (!bullet) return "open failed";
-  if (games) {
-    *games = 0;
-    for (const TBufMapEntry& e : bullet->Map->Entries) *games += e.Games;
-  }
   if (!SaveOrAppend(*bullet, TSaveMode::SaveAs, dir.File("out.pgn"), true)) return "save failed";
   return ReadFileBytes(dir.File("out.pgn"));
 }

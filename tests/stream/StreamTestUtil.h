@@ -1,38 +1,15 @@
-// Helpers shared by the stream tests: generated games, readers of games and
-// pages, and a fixture whose work files live in a fresh directory.
+// Helpers shared by the stream tests: a work-file record, and a fixture whose
+// work files live in a fresh directory.
 #pragma once
 
 #include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "stream/TxFlows.h"
 #include "stream/TxStream.h"
 #include "tests/support/TestSupport.h"
 
-// A game of a PGN file, CR LF, followed by its blank line; comment is the
-// number of bytes of a comment in its movetext.
-std::string PgnGame(const std::string& event, size_t comment = 0);
 // The work file's record of a game: bullet line, Event line, moves.
 std::string Record(const std::string& event, size_t movetext = 20);
-
-// Every game of a well-formed CR LF collection (games apart by one blank line),
-// as the game text stream should hand it out: the first game from the file's
-// start, every later one from the blank line before its "[Event " line, each up
-// to the end of its last line.
-std::vector<std::string> ReferenceGames(const std::string& text);
-// All games of the file, read through ReadGame with the buffer size.
-std::vector<std::string> ReadAllGames(const std::string& path, int32_t bufferSize);
-// The games of a bullet file's pages, read in page order: each game is the text
-// after its bullet, with the record's closing CR LF removed.
-std::vector<std::string> GamesOfPages(TFStreamTxStr& bullet);
-// The text of every page, in page order.
-std::vector<std::string> PagesOf(TFStreamTxStr& s);
-// The bytes written as a bullet file at path and mapped with the buffer size.
-std::unique_ptr<TFStreamTxStr> MapOf(const std::string& path, const std::string& bytes,
-                                     int32_t buffer);
 
 // Work files in a fresh directory; every fault and reporter reset afterwards.
 class TWorkFilesTest : public ::testing::Test {
@@ -42,7 +19,7 @@ class TWorkFilesTest : public ::testing::Test {
   // Open as the window does it: the file converted into the work file.
   std::unique_ptr<TFStreamTxStr> Open(const std::string& path, int32_t buffer);
   // The bytes opened and saved as out.pgn; what failed when something did.
-  std::string OpenAndSave(const std::string& bytes, int32_t buffer, int64_t* games = nullptr);
+  std::string OpenAndSave(const std::string& bytes, int32_t buffer);
 
   TTempDir dir;
   TScriptDialogs dialogs;

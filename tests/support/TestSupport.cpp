@@ -94,7 +94,6 @@ std::string TestDataPath(const std::string& name) {
 
 std::string ToCrLf(const std::string& text) {
   std::string out;
-  out.reserve(text.size() + text.size() / 20);
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
     out += text[i];
