@@ -31,6 +31,7 @@
 #include "stream/TxFlows.h"
 #include "ui/HelpForm.h"
 #include "ui/QtDialogs.h"
+#include "ui/TextEncoding.h"
 
 namespace {
 

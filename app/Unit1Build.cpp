@@ -23,15 +23,9 @@
 #include "app/Unit1.h"
 #include "find/CheckMacros.h"
 #include "ui/HelpForm.h"
+#include "ui/Widgets.h"
 
 namespace {
-
-template <class W>
-W* Named(W* w, const char* name, const char* tip = nullptr) {
-  w->setObjectName(QString::fromLatin1(name));
-  if (tip) w->setToolTip(QString::fromLatin1(tip));
-  return w;
-}
 
 TStatusPanel* StatusText(QWidget* parent, const char* name, const char* tip, int width) {
   auto* t = Named(new TStatusPanel(parent), name, tip);

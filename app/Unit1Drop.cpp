@@ -9,7 +9,7 @@
 #include "app/PageEditor.h"
 #include "app/Unit1.h"
 #include "settings/CTErrorU.h"
-#include "ui/QtDialogs.h"
+#include "ui/TextEncoding.h"
 
 namespace {
 

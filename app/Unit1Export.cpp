@@ -11,7 +11,7 @@
 #include "export/ExportGame.h"
 #include "settings/CTErrorU.h"
 #include "ui/HelpForm.h"
-#include "ui/QtDialogs.h"
+#include "ui/TextEncoding.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "settings/Settings.h"
 #include "ui/HelpForm.h"
 #include "ui/QtDialogs.h"
+#include "ui/TextEncoding.h"
 
 namespace {
 

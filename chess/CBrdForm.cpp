@@ -21,6 +21,7 @@
 #include "settings/Dialogs.h"
 #include "settings/Settings.h"
 #include "ui/HelpForm.h"
+#include "ui/Widgets.h"
 
 namespace {
 
@@ -167,8 +168,7 @@ void TChessBoardForm::BuildControls() {
   row->setSpacing(4);
   row->addStretch();
   const auto button = [this, row](const char* name, const char* caption) {
-    auto* b = new QPushButton(QString::fromLatin1(caption), Panel2);
-    b->setObjectName(QString::fromLatin1(name));
+    auto* b = Named(new QPushButton(QString::fromLatin1(caption), Panel2), name);
     b->setFixedSize(kButtonWidth, kButtonHeight);
     row->addWidget(b);
     return b;

@@ -21,8 +21,8 @@
 
 #include "export/ExportGame.h"
 #include "ui/HelpForm.h"
-#include "ui/QtDialogs.h"
 #include "ui/TextEncoding.h"
+#include "ui/Widgets.h"
 
 namespace {
 
@@ -33,11 +33,9 @@ constexpr char kBrowseFilter[] = "Programs, documents|*.exe;*.txt;*.pgn|All file
 constexpr int kBrowseAllFiles = 2;
 
 template <class W>
-W* Named(W* w, const char* name, int helpContext = 0, const char* tip = nullptr) {
-  w->setObjectName(QString::fromLatin1(name));
+W* Named(W* w, const char* name, int helpContext, const char* tip = nullptr) {
   if (helpContext != 0) w->setProperty(kHelpContextProperty, helpContext);
-  if (tip) w->setToolTip(QString::fromLatin1(tip));
-  return w;
+  return Named(w, name, tip);
 }
 
 }  // namespace

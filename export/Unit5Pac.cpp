@@ -20,19 +20,14 @@
 #include "settings/CTErrorU.h"
 #include "settings/Dialogs.h"
 #include "ui/HelpForm.h"
-#include "ui/QtDialogs.h"
+#include "ui/TextEncoding.h"
+#include "ui/Widgets.h"
 
 namespace {
 
 constexpr char kCaption[] = "PGC Packed Options";
 constexpr char kNotLoaded[] =
     "libppkdlv02.so not loaded. Click following Help icon (?) for information.";
-
-template <class W>
-W* Named(W* w, const char* name) {
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 QLabel* Label(const char* name, const char* text, QWidget* parent) {
   return Named(new QLabel(QString::fromLatin1(text), parent), name);

@@ -63,32 +63,6 @@ TMsgAnswer AnswerOf(QMessageBox::StandardButton b, TMsgButtons buttons) {
 
 }  // namespace
 
-QString Latin1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string FromLatin1(const QString& s) {
-  const QByteArray b = s.toLatin1();
-  return std::string(b.constData(), static_cast<size_t>(b.size()));
-}
-
-QString BoxText(const std::string& text) {
-  // A message may quote a UTF-8 page or a file name: valid UTF-8 beyond ASCII
-  // is shown as such, anything else as Latin-1.
-  QString s = IsUtf8Text(text) ? QString::fromStdString(text) : Latin1(text);
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return s;
-}
-
-QString FileNameToQt(const std::string& name) {
-  return QFile::decodeName(name.c_str());
-}
-
-std::string FileNameFromQt(const QString& name) {
-  return QFile::encodeName(name).toStdString();
-}
-
 QStringList QtNameFilters(const std::string& filter) {
   const QStringList parts = Latin1(filter).split(QLatin1Char('|'));
   QStringList out;

@@ -32,11 +32,3 @@ class TQtDialogs final : public Dialogs {
 
 // "Desc|*.a;*.b|Desc2|*.c" as Qt name filters: "Desc (*.a *.b)", "Desc2 (*.c)".
 QStringList QtNameFilters(const std::string& filter);
-// 8-bit program text for a box: Latin-1, every CR LF or lone CR a line break.
-QString BoxText(const std::string& text);
-// 8-bit program text (titles, captions) to and from Qt, byte for byte.
-QString Latin1(const std::string& s);
-std::string FromLatin1(const QString& s);
-// A file name between the program (bytes) and Qt.
-QString FileNameToQt(const std::string& name);
-std::string FileNameFromQt(const QString& name);

@@ -1,5 +1,6 @@
 #include "ui/TextEncoding.h"
 
+#include <QFile>
 #include <fstream>
 
 #include "settings/Dialogs.h"
@@ -169,4 +170,30 @@ QValidator::State TLatin1Validator::validate(QString& input, int&) const {
   if (TextBytes(input, false, bytes, refused)) return Acceptable;
   Dlg().Beep();
   return Invalid;
+}
+
+QString Latin1(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string FromLatin1(const QString& s) {
+  const QByteArray b = s.toLatin1();
+  return std::string(b.constData(), static_cast<size_t>(b.size()));
+}
+
+QString BoxText(const std::string& text) {
+  // A message may quote a UTF-8 page or a file name: valid UTF-8 beyond ASCII
+  // is shown as such, anything else as Latin-1.
+  QString s = IsUtf8Text(text) ? QString::fromStdString(text) : Latin1(text);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+
+QString FileNameToQt(const std::string& name) {
+  return QFile::decodeName(name.c_str());
+}
+
+std::string FileNameFromQt(const QString& name) {
+  return QFile::encodeName(name).toStdString();
 }

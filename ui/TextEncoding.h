@@ -21,6 +21,16 @@ bool IsUtf8Text(std::string_view text);
 // The first kEncodingProbeBytes of a file; empty when it cannot be read.
 std::string FileHead(const std::string& fileName);
 
+// Program text for a box: valid UTF-8 as such, else Latin-1; every CR LF or
+// lone CR a line break.
+QString BoxText(const std::string& text);
+// 8-bit program text (titles, captions) to and from Qt, byte for byte.
+QString Latin1(const std::string& s);
+std::string FromLatin1(const QString& s);
+// A file name between the program (bytes) and Qt.
+QString FileNameToQt(const std::string& name);
+std::string FileNameFromQt(const QString& name);
+
 // Bytes as a widget shows them: UTF-8 or Latin-1. In UTF-8, a byte that is no
 // UTF-8 (the bullet, a Latin-1 letter) becomes a stand-in character that
 // TextBytes turns back into the same byte.
